@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace quorva {
+
+// Every wait in the program goes through a Clock, so tests can check the waits
+// the protocol demands without spending the time.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual void sleepMs(int ms) = 0;
+    // Milliseconds since an arbitrary start; only differences are meaningful.
+    virtual std::uint64_t tickMs() = 0;
+};
+
+class SteadyClock final : public Clock {
+public:
+    void sleepMs(int ms) override;
+    std::uint64_t tickMs() override;
+};
+
+// Records every sleep and advances a virtual time instead of waiting.
+// Thread-safe, because operations sleep on their worker thread.
+class RecordingClock final : public Clock {
+public:
+    void sleepMs(int ms) override;
+    std::uint64_t tickMs() override;
+
+    void advance(std::uint64_t ms);
+    std::vector<int> sleeps() const;
+    std::uint64_t totalSleptMs() const;
+    void clearSleeps();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<int> sleeps_;
+    std::uint64_t now_ = 0;
+};
+
+// The clock the program runs on.
+Clock& realClock();
+
+} // namespace quorva

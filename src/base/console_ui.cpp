@@ -1,0 +1,340 @@
+#include "console_ui.h"
+
+#include "messages.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <istream>
+#include <ostream>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace quorva {
+
+namespace {
+
+std::atomic<bool> interruptRequested{false};
+
+extern "C" void onInterrupt(int)
+{
+    interruptRequested = true;
+}
+
+// Ctrl-C stands for the Cancel button while an operation runs; where the
+// operation offers no Cancel it is ignored.
+class InterruptGuard {
+public:
+    explicit InterruptGuard(bool cancellable)
+    {
+        interruptRequested = false;
+        struct sigaction action {};
+        action.sa_handler = cancellable ? onInterrupt : SIG_IGN;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+const char* iconWord(BoxIcon icon)
+{
+    switch (icon) {
+    case BoxIcon::Warning: return "warning";
+    case BoxIcon::Error: return "error";
+    case BoxIcon::Stop: return "stop";
+    case BoxIcon::Question: return "question";
+    case BoxIcon::Information:
+    case BoxIcon::None: break;
+    }
+    return nullptr;
+}
+
+// The buttons in on-screen order, with the words a person may type.
+struct Choice {
+    Answer answer;
+    const char* word;
+};
+
+std::vector<Choice> choicesOf(Buttons buttons)
+{
+    switch (buttons) {
+    case Buttons::Ok: return {{Answer::Ok, "ok"}};
+    case Buttons::OkCancel: return {{Answer::Ok, "ok"}, {Answer::Cancel, "cancel"}};
+    case Buttons::YesNo: return {{Answer::Yes, "yes"}, {Answer::No, "no"}};
+    case Buttons::YesNoCancel: return {{Answer::Yes, "yes"}, {Answer::No, "no"}, {Answer::Cancel, "cancel"}};
+    }
+    return {{Answer::Ok, "ok"}};
+}
+
+const char* answerWord(Answer answer)
+{
+    switch (answer) {
+    case Answer::Ok: return "OK";
+    case Answer::Cancel: return "Cancel";
+    case Answer::Yes: return "Yes";
+    case Answer::No: return "No";
+    }
+    return "?";
+}
+
+} // namespace
+
+ConsoleUi::ConsoleUi(std::ostream& out, std::ostream& err, std::istream& in, bool inputIsTerminal,
+                     bool outputIsTerminal, Clock& clock)
+    : out_(out), err_(err), in_(in), inputIsTerminal_(inputIsTerminal), outputIsTerminal_(outputIsTerminal),
+      clock_(clock)
+{
+}
+
+void ConsoleUi::setStatus(const std::string& text)
+{
+    std::lock_guard lock(mutex_);
+    out_ << text << '\n' << std::flush;
+}
+
+void ConsoleUi::showMessage(BoxIcon icon, const std::string& caption, const std::string& text)
+{
+    std::lock_guard lock(mutex_);
+    const bool problem = icon == BoxIcon::Error || icon == BoxIcon::Stop || icon == BoxIcon::Warning;
+    std::ostream& stream = problem ? err_ : out_;
+    stream << '[' << caption;
+    if (const char* word = iconWord(icon))
+        stream << ", " << word;
+    stream << "] " << text << '\n' << std::flush;
+}
+
+std::optional<std::string> ConsoleUi::promptLine(const std::string& prompt)
+{
+    if (!inputIsTerminal_)
+        return std::nullopt;
+    out_ << prompt << std::flush;
+    std::string line;
+    if (!std::getline(in_, line))
+        return std::nullopt;
+    return line;
+}
+
+Answer ConsoleUi::ask(Buttons buttons, BoxIcon icon, int defaultButton, const std::string& caption,
+                      const std::string& text)
+{
+    std::lock_guard lock(mutex_);
+    const std::vector<Choice> choices = choicesOf(buttons);
+    const std::size_t fallback =
+        defaultButton >= 0 && static_cast<std::size_t>(defaultButton) < choices.size() ? defaultButton : 0;
+    out_ << '[' << caption;
+    if (const char* word = iconWord(icon))
+        out_ << ", " << word;
+    out_ << "] " << text << '\n';
+
+    Answer answer = choices[fallback].answer;
+    switch (policy_) {
+    case AnswerPolicy::Yes:
+        answer = choices.front().answer;
+        break;
+    case AnswerPolicy::No:
+        answer = choices.size() > 1 ? choices[1].answer : choices.front().answer;
+        if (buttons == Buttons::YesNoCancel)
+            answer = Answer::No;
+        break;
+    case AnswerPolicy::Prompt: {
+        std::string prompt = "(";
+        for (std::size_t i = 0; i < choices.size(); ++i) {
+            prompt += (i ? "/" : "") + std::string(choices[i].word);
+            if (i == fallback)
+                prompt += "*";
+        }
+        prompt += ") ";
+        for (;;) {
+            const auto line = promptLine(prompt);
+            if (!line)
+                break;
+            if (line->empty())
+                break;
+            bool matched = false;
+            for (const Choice& choice : choices) {
+                const std::string word = choice.word;
+                if (*line == word || (line->size() == 1 && (*line)[0] == word[0])) {
+                    answer = choice.answer;
+                    matched = true;
+                }
+            }
+            if (matched)
+                break;
+        }
+        break;
+    }
+    }
+    out_ << "-> " << answerWord(answer) << '\n' << std::flush;
+    return answer;
+}
+
+std::optional<std::string> ConsoleUi::choosePath(const char* verb, const FileChooser& chooser)
+{
+    std::lock_guard lock(mutex_);
+    std::string prompt = std::string(verb) + " (" + chooser.filter + ")";
+    if (!chooser.initialPath.empty())
+        prompt += " [" + chooser.initialPath + "]";
+    prompt += ": ";
+    const auto line = promptLine(prompt);
+    if (!line || line->empty())
+        return std::nullopt;
+    std::string path = *line;
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (!chooser.defaultExtension.empty() && (dot == std::string::npos || (slash != std::string::npos && dot < slash)))
+        path += "." + chooser.defaultExtension;
+    return path;
+}
+
+std::optional<std::string> ConsoleUi::chooseOpenFile(const FileChooser& chooser)
+{
+    return choosePath("Open file", chooser);
+}
+
+std::optional<std::string> ConsoleUi::chooseSaveFile(const FileChooser& chooser)
+{
+    return choosePath("Save file as", chooser);
+}
+
+void ConsoleUi::setWaitCursor(bool) {}
+
+void ConsoleUi::beep()
+{
+    if (outputIsTerminal_) {
+        std::lock_guard lock(mutex_);
+        out_ << '\a' << std::flush;
+    }
+}
+
+bool ConsoleUi::openDocument(const std::string& pathOrUrl)
+{
+    char program[] = "xdg-open";
+    std::string argument = pathOrUrl;
+    char* argv[] = {program, argument.data(), nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, program, nullptr, nullptr, argv, environ) != 0)
+        return false;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+int ConsoleUi::runOperation(Operation& op)
+{
+    InterruptGuard guard(op.offersCancel());
+    op.setView(this);
+    bool cancelSent = false;
+    const int result = runOnWorkerThread(op, clock_, [&] {
+        if (!cancelSent && interruptRequested.load()) {
+            cancelSent = true;
+            op.requestCancel();
+            std::lock_guard lock(mutex_);
+            err_ << (barShown_ ? "\n" : "") << messageText(1106) << '\n' << std::flush;
+            barShown_ = false;
+        }
+    });
+    op.setView(nullptr);
+    std::lock_guard lock(mutex_);
+    if (barShown_)
+        out_ << '\n' << std::flush;
+    barShown_ = false;
+    return result;
+}
+
+void ConsoleUi::operationStarted(const std::string& title, const std::string& text)
+{
+    std::lock_guard lock(mutex_);
+    if (barShown_)
+        out_ << '\n';
+    barShown_ = false;
+    operationTitle_ = title.empty() ? text : title + ": " + text;
+    if (!outputIsTerminal_)
+        out_ << operationTitle_ << '\n' << std::flush;
+}
+
+void ConsoleUi::operationProgress(int percent, const std::string& percentText)
+{
+    std::lock_guard lock(mutex_);
+    if (!outputIsTerminal_) {
+        if (!percentText.empty())
+            out_ << percentText << '\n' << std::flush;
+        return;
+    }
+    constexpr int kWidth = 30;
+    const int filled = std::clamp(percent, 0, 100) * kWidth / 100;
+    out_ << '\r' << operationTitle_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
+         << std::string(static_cast<std::size_t>(kWidth - filled), ' ') << "] " << percentText << std::flush;
+    barShown_ = true;
+}
+
+bool ConsoleUi::boardSettingsDialog(int& comPort, int& highSpeed)
+{
+    std::lock_guard lock(mutex_);
+    const auto port = promptLine("COM port number [" + std::to_string(comPort) + "]: ");
+    if (!port)
+        return false;
+    const auto speed = promptLine("Speed 0 = 19200, 1 = 115200, 2 = 921600 baud [" + std::to_string(highSpeed) + "]: ");
+    if (!speed)
+        return false;
+    try {
+        if (!port->empty())
+            comPort = std::stoi(*port);
+        if (!speed->empty())
+            highSpeed = std::clamp(std::stoi(*speed), 0, 2);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
+bool ConsoleUi::advancedDelaysDialog(std::array<int, 4>& delays)
+{
+    static const char* const kNames[] = {"Pre-read delay", "Page read delay", "Page write delay", "Post-send delay"};
+    std::lock_guard lock(mutex_);
+    std::array<int, 4> chosen = delays;
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        const auto line = promptLine(std::string(kNames[i]) + ", ms [" + std::to_string(chosen[i]) + "]: ");
+        if (!line)
+            return false;
+        if (line->empty())
+            continue;
+        try {
+            const int value = std::stoi(*line);
+            if (value < 0 || value > 1000)
+                return false;
+            chosen[i] = value;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    delays = chosen;
+    return true;
+}
+
+bool ConsoleUi::languageDialog(bool& russian)
+{
+    std::lock_guard lock(mutex_);
+    const auto line = promptLine(std::string("Language (en/ru) [") + (russian ? "ru" : "en") + "]: ");
+    if (!line)
+        return false;
+    if (*line == "ru")
+        russian = true;
+    else if (*line == "en")
+        russian = false;
+    else if (!line->empty())
+        return false;
+    return true;
+}
+
+} // namespace quorva

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace quorva {
+
+class Operation;
+
+enum class BoxIcon { None, Information, Warning, Error, Question, Stop };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+// A file chooser. The filter is a list of "Description|pattern;pattern" pairs
+// separated by '|', as in "Intel HEX (*.hex)|*.hex|All files (*.*)|*.*".
+struct FileChooser {
+    std::string title;
+    std::string filter;
+    std::string defaultExtension; // appended when the typed name has none
+    std::string initialPath;      // the remembered last path
+    bool confirmOverwrite = false; // save choosers: ask before replacing a file
+};
+
+// Everything the core needs from a person. Every method may be called from any
+// thread and returns only when the person has answered.
+class Ui {
+public:
+    virtual ~Ui() = default;
+
+    virtual void setStatus(const std::string& text) = 0;
+    // A message box with one OK button.
+    virtual void showMessage(BoxIcon icon, const std::string& caption, const std::string& text) = 0;
+    // A question; defaultButton is the zero-based position of the button
+    // Enter presses (Yes/OK first).
+    virtual Answer ask(Buttons buttons, BoxIcon icon, int defaultButton, const std::string& caption,
+                       const std::string& text) = 0;
+
+    virtual std::optional<std::string> chooseOpenFile(const FileChooser& chooser) = 0;
+    virtual std::optional<std::string> chooseSaveFile(const FileChooser& chooser) = 0;
+
+    virtual void setWaitCursor(bool on) = 0;
+    virtual void beep() = 0;
+    // Opens a document or link with the desktop's handler; false when that failed.
+    virtual bool openDocument(const std::string& pathOrUrl) = 0;
+
+    // Runs op modally on a worker thread with progress and Cancel; returns its result.
+    virtual int runOperation(Operation& op) = 0;
+
+    // The small dialogs. Each gets the values to show and, when the person
+    // confirms, stores the chosen ones back and returns true.
+    virtual bool boardSettingsDialog(int& comPort, int& highSpeed) = 0;
+    virtual bool advancedDelaysDialog(std::array<int, 4>& delays) = 0;
+    virtual bool languageDialog(bool& russian) = 0;
+};
+
+} // namespace quorva

@@ -1,0 +1,141 @@
+#include "cli_commands.h"
+
+#include "base/messages.h"
+
+#include <array>
+#include <cstdlib>
+#include <ostream>
+
+namespace quorva::cli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int showSettings(CliContext& context)
+{
+    const Settings settings = context.settings.readAtStartup();
+    context.out << "file: " << context.settings.path() << '\n'
+                << "COM: " << settings.comPort;
+    if (settings.comPort > 0)
+        context.out << " (" << context.settings.portPath(settings.comPort) << ')';
+    context.out << '\n'
+                << "HighSpeed: " << settings.highSpeed << '\n'
+                << "Russian: " << (settings.russianUi ? 1 : 0) << '\n';
+    for (std::size_t i = 0; i < settings.advancedDelays.size(); ++i)
+        context.out << "Special" << i + 1 << ": " << settings.advancedDelays[i] << '\n';
+    context.out << "LoadMostRecent: " << (context.settings.loadMostRecent() ? 1 : 0) << '\n';
+    return kExitOk;
+}
+
+int showMessage(CliContext& context)
+{
+    if (context.options.arguments.size() != 1) {
+        context.err << "message needs one message number\n";
+        return kExitUsage;
+    }
+    char* end = nullptr;
+    const long id = std::strtol(context.options.arguments[0].c_str(), &end, 10);
+    if (end == context.options.arguments[0].c_str() || *end != '\0') {
+        context.err << "not a message number: " << context.options.arguments[0] << '\n';
+        return kExitUsage;
+    }
+    context.out << messageText(static_cast<int>(id)) << '\n';
+    return kExitOk;
+}
+
+// Later subcommands join this table.
+constexpr std::array kSubcommands{
+    Subcommand{"settings", "", "show the settings file and its values", showSettings},
+    Subcommand{"message", "ID", "print a numbered message in the current language", showMessage},
+};
+
+} // namespace
+
+std::span<const Subcommand> subcommands()
+{
+    return kSubcommands;
+}
+
+const Subcommand* findSubcommand(const std::string& name)
+{
+    for (const Subcommand& command : kSubcommands) {
+        if (name == command.name)
+            return &command;
+    }
+    return nullptr;
+}
+
+void printUsage(std::ostream& out)
+{
+    out << "Usage: quorva-cli [options] <command> [arguments]\n"
+           "\n"
+           "Controls the QUORVA in-system programmer from the command line.\n"
+           "\n"
+           "Commands:\n";
+    for (const Subcommand& command : kSubcommands) {
+        std::string head = std::string(command.name) + (*command.arguments ? " " : "") + command.arguments;
+        head.resize(std::max<std::size_t>(head.size() + 2, 24), ' ');
+        out << "  " << head << command.summary << '\n';
+    }
+    out << "\n"
+           "Options:\n"
+           "  --settings FILE         use this settings file (default: $QUORVA_SETTINGS,\n"
+           "                          else ~/.config/quorva/quorva.ini)\n"
+           "  --lang en|ru            language of this run's messages\n"
+           "  --yes, -y               answer every question with Yes/OK\n"
+           "  --no, -n                answer every question with No/Cancel\n"
+           "  --trace FILE            log every byte to and from the programmer\n"
+           "  --help, -h              show this help\n"
+           "  --version, -V           show the program version\n";
+}
+
+void printVersion(std::ostream& out)
+{
+    out << "quorva-cli " << messageText(1016, false) << '\n';
+}
+
+int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, std::istream& in,
+           bool inputIsTerminal, bool outputIsTerminal)
+{
+    const ParsedOptions parsed = parseCliOptions(argc, argv);
+    if (!parsed.options) {
+        err << "quorva-cli: " << parsed.error << "\n";
+        printUsage(err);
+        return kExitUsage;
+    }
+    const CliOptions& options = *parsed.options;
+    if (options.help) {
+        printUsage(out);
+        return kExitOk;
+    }
+    if (options.version) {
+        printVersion(out);
+        return kExitOk;
+    }
+    if (options.command.empty()) {
+        printUsage(err);
+        return kExitUsage;
+    }
+    const Subcommand* command = findSubcommand(options.command);
+    if (!command) {
+        err << "quorva-cli: unknown command " << options.command << "\n";
+        printUsage(err);
+        return kExitUsage;
+    }
+    // The byte port reads the trace file's name from the environment.
+    if (options.tracePath)
+        setenv("QUORVA_TRACE", options.tracePath->c_str(), 1);
+
+    SettingsStore settings(options.settingsPath.value_or(defaultSettingsPath()));
+    setRussianUi(options.russian.value_or(settings.getInt(kRussianKey) != 0));
+    ConsoleUi ui(out, err, in, inputIsTerminal, outputIsTerminal);
+    ui.setAnswerPolicy(options.answers);
+    CliContext context{options, settings, ui, out, err};
+    const int status = command->run(context);
+    return status < 0 ? kExitFailed : status;
+}
+
+} // namespace quorva::cli

@@ -1,0 +1,72 @@
+#include "cli_options.h"
+
+#include <string_view>
+
+namespace quorva::cli {
+
+ParsedOptions parseCliOptions(int argc, const char* const* argv)
+{
+    CliOptions options;
+    bool yes = false;
+    bool no = false;
+    bool optionsEnded = false;
+    const auto fail = [](std::string message) { return ParsedOptions{std::nullopt, std::move(message)}; };
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i] ? argv[i] : "";
+        if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
+            const auto value = [&](std::string_view name) -> std::optional<std::string> {
+                if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=')
+                    return std::string(arg.substr(name.size() + 1));
+                if (arg == name && i + 1 < argc && argv[i + 1])
+                    return std::string(argv[++i]);
+                return std::nullopt;
+            };
+            const auto named = [&](std::string_view name) { return arg == name || arg.rfind(std::string(name) + "=", 0) == 0; };
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--help" || arg == "-h") {
+                options.help = true;
+            } else if (arg == "--version" || arg == "-V") {
+                options.version = true;
+            } else if (arg == "--yes" || arg == "-y") {
+                yes = true;
+            } else if (arg == "--no" || arg == "-n") {
+                no = true;
+            } else if (named("--settings")) {
+                const auto path = value("--settings");
+                if (!path || path->empty())
+                    return fail("--settings needs a file name");
+                options.settingsPath = *path;
+            } else if (named("--trace")) {
+                const auto path = value("--trace");
+                if (!path || path->empty())
+                    return fail("--trace needs a file name");
+                options.tracePath = *path;
+            } else if (named("--lang")) {
+                const auto language = value("--lang");
+                if (language == "en")
+                    options.russian = false;
+                else if (language == "ru")
+                    options.russian = true;
+                else
+                    return fail("--lang takes en or ru");
+            } else if (options.command.empty()) {
+                return fail("unknown option " + std::string(arg));
+            } else {
+                options.arguments.emplace_back(arg); // the subcommand's own option
+            }
+            continue;
+        }
+        if (options.command.empty())
+            options.command = std::string(arg);
+        else
+            options.arguments.emplace_back(arg);
+    }
+    if (yes && no)
+        return fail("--yes and --no exclude each other");
+    options.answers = yes ? AnswerPolicy::Yes : no ? AnswerPolicy::No : AnswerPolicy::Prompt;
+    return {options, {}};
+}
+
+} // namespace quorva::cli

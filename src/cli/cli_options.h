@@ -1,0 +1,32 @@
+#pragma once
+
+#include "base/console_ui.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorva::cli {
+
+// The options every subcommand shares, and what is left for the subcommand.
+struct CliOptions {
+    std::optional<std::string> settingsPath; // --settings FILE
+    std::optional<bool> russian;              // --lang en|ru, for this run only
+    AnswerPolicy answers = AnswerPolicy::Prompt; // --yes / --no
+    std::optional<std::string> tracePath;     // --trace FILE
+    bool help = false;
+    bool version = false;
+    std::string command;
+    std::vector<std::string> arguments;
+};
+
+struct ParsedOptions {
+    std::optional<CliOptions> options;
+    std::string error; // set when options is empty
+};
+
+// Global options may stand before or after the subcommand's name; "--" ends
+// them. --yes and --no exclude each other.
+ParsedOptions parseCliOptions(int argc, const char* const* argv);
+
+} // namespace quorva::cli
