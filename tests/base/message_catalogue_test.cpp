@@ -143,7 +143,8 @@ TEST(MessageCatalogue, CurrentLanguageChoosesTheColumnAndFormats)
 
 TEST(TextChecks, HelpersCatchWhatTheyClaim)
 {
-    EXPECT_TRUE(isValidUtf8("Язык/Language"));
+    EXPECT_TRUE(isValidUtf8("Язык/Language \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80")); // above U+10FFFF
     EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong '/'
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate
     EXPECT_FALSE(isValidUtf8("\xD0"));             // cut short

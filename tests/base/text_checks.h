@@ -14,19 +14,23 @@ inline bool isValidUtf8(std::string_view text)
         const auto lead = static_cast<unsigned char>(text[i]);
         int extra = 0;
         unsigned min = 0;
-        unsigned code = 0;
         if (lead < 0x80) {
             ++i;
             continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1, min = 0x80, code = lead & 0x1Fu;
+        }
+        if ((lead & 0xE0) == 0xC0) {
+            extra = 1;
+            min = 0x80;
         } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, min = 0x800, code = lead & 0x0Fu;
+            extra = 2;
+            min = 0x800;
         } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, min = 0x10000, code = lead & 0x07u;
+            extra = 3;
+            min = 0x10000;
         } else {
             return false;
         }
+        unsigned code = lead & (0x7Fu >> (extra + 1));
         if (i + static_cast<std::size_t>(extra) >= text.size())
             return false;
         for (int k = 1; k <= extra; ++k) {
