@@ -35,11 +35,12 @@ void RecentProjects::loadRecent(const SettingsStore& settings)
     std::size_t next = 0;
     for (std::size_t i = 0; i < kCount; ++i) {
         std::string path = document.getString(kRecentSection, keyFor(i), kUnspecified);
-        // An over-long entry (only a hand edit makes one) is dropped rather than
-        // cut, and the ones after it move up so the menu still shows them.
-        if (path.size() > kMaxPathLength)
+        // An over-long or empty entry (only a hand edit makes one) is dropped
+        // rather than cut or shown blank, and the ones after it move up so the
+        // menu still shows them.
+        if (path.size() > kMaxPathLength || path.empty())
             continue;
-        entries_[next++] = path.empty() ? std::string(kUnspecified) : std::move(path);
+        entries_[next++] = std::move(path);
     }
     changed();
 }
@@ -57,7 +58,7 @@ void RecentProjects::writeTo(IniEdit& edit) const
         edit.setString(kRecentSection, keyFor(i), entries_[i].empty() ? std::string(kUnspecified) : entries_[i]);
 }
 
-void RecentProjects::pushRecent(const std::string& path, SettingsStore& settings)
+void RecentProjects::pushRecent(std::string path, SettingsStore& settings)
 {
     if (path.size() > kMaxPathLength)
         return;
@@ -70,7 +71,7 @@ void RecentProjects::pushRecent(const std::string& path, SettingsStore& settings
     }
     for (std::size_t j = found; j >= 1; --j)
         entries_[j] = entries_[j - 1];
-    entries_[0] = path;
+    entries_[0] = std::move(path);
     saveRecent(settings);
     changed();
 }

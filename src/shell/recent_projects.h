@@ -39,7 +39,8 @@ public:
     // Moves path to the front (an old spelling differing only in letter case
     // is replaced), stores the list and rebuilds the menu. A path too long for
     // an entry leaves the list as it is: cut short, it would name another file.
-    void pushRecent(const std::string& path, SettingsStore& settings);
+    // Taken by value: the path may be one of the entries being moved.
+    void pushRecent(std::string path, SettingsStore& settings);
 
     const std::array<std::string, kCount>& entries() const { return entries_; }
     const std::string& entry(std::size_t index) const { return entries_.at(index); }

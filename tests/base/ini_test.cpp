@@ -2,6 +2,8 @@
 #include "base/ini_document.h"
 #include "base/ini_file.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,31 +14,11 @@ namespace quorva {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "quorva-ini-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> names() const
-    {
-        std::vector<std::string> found;
-        for (const auto& entry : fs::directory_iterator(path_))
-            found.push_back(entry.path().filename().string());
-        return found;
-    }
-
-private:
-    fs::path path_;
-};
+using test::TempFolder;
 
 std::string contentsOf(const std::string& path)
 {
-    return readWholeFile(path).value_or("<missing>");
+    return test::fileContents(path);
 }
 
 TEST(IniDocumentTest, ReadsNamesWithoutRegardToCaseAndKeepsDefaults)
