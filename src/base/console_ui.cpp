@@ -196,12 +196,12 @@ std::optional<std::string> ConsoleUi::choosePath(const char* verb, const FileCho
 
 std::optional<std::string> ConsoleUi::chooseOpenFile(const FileChooser& chooser)
 {
-    return choosePath("Open file", chooser);
+    return choosePath(messageText(2003), chooser);
 }
 
 std::optional<std::string> ConsoleUi::chooseSaveFile(const FileChooser& chooser)
 {
-    return choosePath("Save file as", chooser);
+    return choosePath(messageText(2004), chooser);
 }
 
 void ConsoleUi::setWaitCursor(bool) {}
@@ -281,10 +281,10 @@ void ConsoleUi::operationProgress(int percent, const std::string& percentText)
 bool ConsoleUi::boardSettingsDialog(int& comPort, int& highSpeed)
 {
     std::lock_guard lock(mutex_);
-    const auto port = promptLine("COM port number [" + std::to_string(comPort) + "]: ");
+    const auto port = promptLine(std::string(messageText(2005)) + " [" + std::to_string(comPort) + "]: ");
     if (!port)
         return false;
-    const auto speed = promptLine("Speed 0 = 19200, 1 = 115200, 2 = 921600 baud [" + std::to_string(highSpeed) + "]: ");
+    const auto speed = promptLine(std::string(messageText(2006)) + " [" + std::to_string(highSpeed) + "]: ");
     if (!speed)
         return false;
     try {
@@ -300,6 +300,7 @@ bool ConsoleUi::boardSettingsDialog(int& comPort, int& highSpeed)
 
 bool ConsoleUi::advancedDelaysDialog(std::array<int, 4>& delays)
 {
+    // This dialog is English in both languages.
     static const char* const kNames[] = {"Pre-read delay", "Page read delay", "Page write delay", "Post-send delay"};
     std::lock_guard lock(mutex_);
     std::array<int, 4> chosen = delays;
@@ -325,7 +326,7 @@ bool ConsoleUi::advancedDelaysDialog(std::array<int, 4>& delays)
 bool ConsoleUi::languageDialog(bool& russian)
 {
     std::lock_guard lock(mutex_);
-    const auto line = promptLine(std::string("Language (en/ru) [") + (russian ? "ru" : "en") + "]: ");
+    const auto line = promptLine(std::string(messageText(2007)) + " [" + (russian ? "ru" : "en") + "]: ");
     if (!line)
         return false;
     if (*line == "ru")

@@ -400,6 +400,12 @@ constexpr MessageRecord kMessages[] = {
         "Не удалось открыть %s: доступ запрещён. Добавьте своего пользователя в группу 'dialout' (sudo usermod -aG dialout $USER) и войдите в систему заново."},
     {2002, "Cannot open %s: no such device. Check that the programmer is attached, or choose its port in the board settings.",
         "Не удалось открыть %s: устройство не найдено. Проверьте, подключён ли программатор, или выберите его порт в настройках платы."},
+    // Prompts of the console front end.
+    {2003, "Open file", "Открыть файл"},
+    {2004, "Save file as", "Сохранить файл как"},
+    {2005, "COM port number", "Номер COM-порта"},
+    {2006, "Line speed (0 = 19200, 1 = 115200, 2 = 921600 baud)", "Скорость линии (0 = 19200, 1 = 115200, 2 = 921600 бод)"},
+    {2007, "Language (en, ru)", "Язык (en, ru)"},
 };
 
 } // namespace

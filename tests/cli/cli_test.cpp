@@ -1,0 +1,105 @@
+#include "base/messages.h"
+#include "cli/cli_commands.h"
+#include "cli/cli_options.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace quorva::cli {
+namespace {
+
+struct CliRun {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+CliRun run(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "quorva-cli");
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in;
+    CliRun result;
+    result.status = runCli(static_cast<int>(args.size()), args.data(), out, err, in, false, false);
+    result.out = out.str();
+    result.err = err.str();
+    setRussianUi(false);
+    return result;
+}
+
+TEST(CliOptionsTest, GlobalOptionsStandAnywhere)
+{
+    const char* argv[] = {"quorva-cli", "--yes", "message", "--lang=ru", "1016", "--settings", "/tmp/s.ini",
+                          "--trace", "t.log", "--", "--help"};
+    const ParsedOptions parsed = parseCliOptions(11, argv);
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->command, "message");
+    EXPECT_EQ(parsed.options->arguments, (std::vector<std::string>{"1016", "--help"}));
+    EXPECT_EQ(parsed.options->answers, AnswerPolicy::Yes);
+    EXPECT_EQ(parsed.options->russian, true);
+    EXPECT_EQ(parsed.options->settingsPath, "/tmp/s.ini");
+    EXPECT_EQ(parsed.options->tracePath, "t.log");
+    EXPECT_FALSE(parsed.options->help);
+}
+
+TEST(CliOptionsTest, RejectsWhatItCannotHonour)
+{
+    const std::vector<std::vector<const char*>> bad{
+        {"quorva-cli", "--yes", "--no", "settings"},
+        {"quorva-cli", "--lang", "de", "settings"},
+        {"quorva-cli", "--settings"},
+        {"quorva-cli", "--bogus", "settings"},
+    };
+    for (const auto& argv : bad) {
+        const ParsedOptions parsed = parseCliOptions(static_cast<int>(argv.size()), argv.data());
+        EXPECT_FALSE(parsed.options) << argv[1];
+        EXPECT_FALSE(parsed.error.empty());
+    }
+}
+
+TEST(CliTest, HelpVersionAndUnknownCommands)
+{
+    const CliRun help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: quorva-cli"), std::string::npos);
+    EXPECT_NE(help.out.find("settings"), std::string::npos);
+
+    const CliRun version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "quorva-cli In-System Programmer 11.56\n");
+
+    const CliRun none = run({});
+    EXPECT_EQ(none.status, 2);
+    const CliRun unknown = run({"frobnicate"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown command frobnicate"), std::string::npos);
+}
+
+TEST(CliTest, SettingsCommandReadsTheChosenFileWithoutWritingIt)
+{
+    test::TempFolder folder;
+    const std::string path = folder.file("s.ini");
+    test::writeFile(path, "[Connect]\nCOM=4\nSpecial3=25\n[Ports]\nCOM4=/dev/ttyACM1\n");
+    const CliRun shown = run({"--settings", path.c_str(), "settings"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_NE(shown.out.find("COM: 4 (/dev/ttyACM1)\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("Special3: 25\n"), std::string::npos);
+    EXPECT_EQ(test::fileContents(path), "[Connect]\nCOM=4\nSpecial3=25\n[Ports]\nCOM4=/dev/ttyACM1\n");
+}
+
+TEST(CliTest, LanguageComesFromSettingsUnlessGiven)
+{
+    test::TempFolder folder;
+    const std::string path = folder.file("s.ini");
+    test::writeFile(path, "[Language]\nRussian=1\n");
+    EXPECT_EQ(run({"--settings", path.c_str(), "message", "1027"}).out, "Ошибка соединения\n");
+    EXPECT_EQ(run({"--settings", path.c_str(), "--lang", "en", "message", "1027"}).out, "Connection error\n");
+    EXPECT_EQ(run({"--settings", path.c_str(), "message", "1200"}).out, "NOT TRANSLATED\n");
+    EXPECT_EQ(run({"--settings", path.c_str(), "message", "12x"}).status, 2);
+}
+
+} // namespace
+} // namespace quorva::cli
