@@ -1,11 +1,14 @@
 #include "console_ui.h"
 
 #include "messages.h"
+#include "text_tables.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <istream>
 #include <ostream>
 #include <spawn.h>
@@ -320,6 +323,43 @@ bool ConsoleUi::advancedDelaysDialog(std::array<int, 4>& delays)
         }
     }
     delays = chosen;
+    return true;
+}
+
+bool ConsoleUi::loadAddressDialog(int& address)
+{
+    // Read like the dialog's default mode: hexadecimal, "0x" allowed, text
+    // that does not begin with a number gives 0; Enter keeps the proposal.
+    std::lock_guard lock(mutex_);
+    std::string prompt = "Load Address, Hexadecimal";
+    if (const auto texts = dialogTexts(149, russianUi())) {
+        prompt = texts->caption;
+        for (const auto& [control, text] : texts->controls) {
+            if (control == 1130)
+                prompt += ", " + text;
+        }
+    }
+    char proposal[16];
+    std::snprintf(proposal, sizeof proposal, "%04X", static_cast<unsigned>(address));
+    const auto line = promptLine(prompt + " [" + proposal + "]: ");
+    if (!line)
+        return false;
+    if (line->empty())
+        return true;
+    const char* text = line->c_str();
+    while (*text == ' ' || *text == '\t')
+        ++text;
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+')
+        ++text;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text += 2;
+    long long value = 0;
+    for (; std::isxdigit(static_cast<unsigned char>(*text)); ++text) {
+        const int digit = *text <= '9' ? *text - '0' : (*text | 0x20) - 'a' + 10;
+        value = std::min(value * 16 + digit, 0x7FFFFFFFLL);
+    }
+    address = static_cast<int>(negative ? -value : value);
     return true;
 }
 

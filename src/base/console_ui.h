@@ -41,6 +41,7 @@ public:
     bool boardSettingsDialog(int& comPort, int& highSpeed) override;
     bool advancedDelaysDialog(std::array<int, 4>& delays) override;
     bool languageDialog(bool& russian) override;
+    bool loadAddressDialog(int& address) override;
 
 private:
     void operationStarted(const std::string& title, const std::string& text) override;

@@ -52,6 +52,9 @@ public:
     virtual bool boardSettingsDialog(int& comPort, int& highSpeed) = 0;
     virtual bool advancedDelaysDialog(std::array<int, 4>& delays) = 0;
     virtual bool languageDialog(bool& russian) = 0;
+    // "Load At...": address holds the proposed address on entry and the
+    // entered one on OK.
+    virtual bool loadAddressDialog(int& address) = 0;
 };
 
 } // namespace quorva

@@ -69,6 +69,12 @@ void ScriptedUi::languageNext(std::optional<bool> russian)
     languages_.push_back(russian);
 }
 
+void ScriptedUi::loadAddressNext(std::optional<int> address)
+{
+    std::lock_guard lock(mutex_);
+    loadAddresses_.push_back(address);
+}
+
 void ScriptedUi::cancelAtPercent(std::optional<int> percent)
 {
     std::lock_guard lock(mutex_);
@@ -242,6 +248,18 @@ bool ScriptedUi::languageDialog(bool& russian)
     if (!chosen)
         return false;
     russian = *chosen;
+    return true;
+}
+
+// Without a scripted answer the dialog is cancelled, like every other one.
+bool ScriptedUi::loadAddressDialog(int& address)
+{
+    const auto chosen = take(loadAddresses_);
+    record("dialog: load address " + std::to_string(address) +
+           (chosen ? " -> " + std::to_string(*chosen) : std::string(" -> cancel")));
+    if (!chosen)
+        return false;
+    address = *chosen;
     return true;
 }
 

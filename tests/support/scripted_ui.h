@@ -25,6 +25,7 @@ public:
     void boardSettingsNext(std::optional<std::pair<int, int>> portAndSpeed);
     void advancedDelaysNext(std::optional<std::array<int, 4>> delays);
     void languageNext(std::optional<bool> russian);
+    void loadAddressNext(std::optional<int> address);
     // Press Cancel once the running operation reports this percentage (or at
     // once when negative).
     void cancelAtPercent(std::optional<int> percent);
@@ -51,6 +52,7 @@ public:
     bool boardSettingsDialog(int& comPort, int& highSpeed) override;
     bool advancedDelaysDialog(std::array<int, 4>& delays) override;
     bool languageDialog(bool& russian) override;
+    bool loadAddressDialog(int& address) override;
 
     bool openDocumentResult = true;
 
@@ -68,6 +70,7 @@ private:
     std::deque<std::optional<std::pair<int, int>>> boardSettings_;
     std::deque<std::optional<std::array<int, 4>>> delays_;
     std::deque<std::optional<bool>> languages_;
+    std::deque<std::optional<int>> loadAddresses_;
     std::optional<int> cancelAtPercent_;
     Operation* running_ = nullptr;
     RecordingClock pollClock_;
