@@ -33,6 +33,14 @@ constexpr ReadTable noReadBits()
     return table;
 }
 
+constexpr WriteMap noWriteMap()
+{
+    WriteMap map{};
+    for (BitPosition& position : map)
+        position = BitPosition{-1, -1};
+    return map;
+}
+
 // Marks a fuse bit that is shown but cannot be edited.
 inline constexpr const char* kEmptyFuseName = "_EMPTY_";
 
@@ -41,10 +49,10 @@ inline constexpr const char* kEmptyFuseName = "_EMPTY_";
 // Fuse byte j (0..2) is written by fuseWrite[j] and read by fuseRead[j].
 struct FuseLayout {
     Instruction lockWrite{};
-    WriteMap lockWriteMap{};                       // 0 LB1, 1 LB2, 2 LB3
+    WriteMap lockWriteMap = noWriteMap();                       // 0 LB1, 1 LB2, 2 LB3
     int fuseBitCount = 0;
     std::array<Instruction, kFuseBytes> fuseWrite{};
-    std::array<WriteMap, kFuseBytes> fuseWriteMap{};
+    std::array<WriteMap, kFuseBytes> fuseWriteMap{noWriteMap(), noWriteMap(), noWriteMap()};
     std::uint8_t lockReadPresent = 0;
     ReadInstruction lockRead{};
     std::array<int, 3> lockReadBit{-1, -1, -1};    // LB1, LB2, LB3
