@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace quorva {
 
@@ -32,6 +33,8 @@ public:
     // diagnostic only.
     virtual const char* status() const = 0;
     virtual bool connected() const = 0;
+    // What open(portIndex) opens, for traces and messages ("/dev/ttyUSB0").
+    virtual std::string deviceName(int portIndex) const { return "COM" + std::to_string(portIndex + 1); }
 };
 
 } // namespace quorva
