@@ -78,11 +78,15 @@ std::string positionText(BitPosition position)
 
 void appendLockSection(std::string& out, const DeviceInfo& device, const FuseLayout& layout)
 {
+    const bool hasLockWrite = layout.lockWrite[0] != 0;
+    if (!hasLockWrite && layout.lockReadPresent == 0) {
+        out += "Lock bits:      none\n";
+        return;
+    }
     out += "Lock modes:\n";
     for (int mode = 0; mode < 4; ++mode)
         out += formatText("  %d  %s\n", mode, plainCaption(lockModeCaption(device.protocol, mode)).c_str());
 
-    const bool hasLockWrite = layout.lockWrite[0] != 0;
     if (!hasLockWrite) {
         out += "Lock write:     none\n";
     } else if (device.protocol == ProtocolAt89s) {
@@ -114,7 +118,7 @@ void appendFuseSection(std::string& out, const FuseLayout& layout)
                                   : hexBytes(layout.fuseRead[uj]).c_str());
         }
         out += "Fuse bits (true = programmed = 0 in the chip):\n";
-        out += "  #   name             fuse byte  bit  warning\n";
+        out += "  #   name             fuse byte  bit warning\n";
         for (int k = 0; k < layout.fuseBitCount && k < 32; ++k) {
             const auto uk = static_cast<std::size_t>(k);
             std::string where = "not written";
@@ -123,8 +127,10 @@ void appendFuseSection(std::string& out, const FuseLayout& layout)
                 if (position.present())
                     where = formatText("%-9d  %d", j, position.bit);
             }
-            out += formatText("  %-3d %-16s %-14s %s\n", k, layout.fuseBitName[uk], where.c_str(),
-                              warningText(layout.fuseWarning[uk]));
+            std::string line = formatText("  %-3d %-16s %-14s %s", k, layout.fuseBitName[uk], where.c_str(),
+                                          warningText(layout.fuseWarning[uk]));
+            line.erase(line.find_last_not_of(' ') + 1);
+            out += line + '\n';
         }
     }
     if (layout.bootLockCount > 0) {
@@ -187,7 +193,7 @@ std::string deviceDetailsText(int index)
     out += formatText("Flash:          %d bytes, page %d bytes\n", device->flashSize, pageSizeBytes(*device));
     if (eepromFieldIsSize(*device))
         out += formatText("Eeprom:         %d bytes\n", device->eepromSize);
-    else
+    else if (device->family == FamilyAt45)
         out += formatText("Page shift:     %d\n", device->eepromSize);
     out += formatText("Protocol:       %d, connect mode %d\n", device->protocol, device->connectMode);
     out += formatText("Timing:         Flash write %d, Flash read %d, Eeprom write %d, Eeprom read %d; "
