@@ -1,0 +1,259 @@
+#include "memory_buffer.h"
+
+#include "data_messages.h"
+#include "image_file.h"
+#include "project.h"
+
+#include <algorithm>
+#include <new>
+
+namespace quorva {
+
+namespace {
+constexpr int kCannotLoad = 1023;
+constexpr int kNotEnoughMemory = 1019;
+constexpr int kCannotRead = 1144;
+} // namespace
+
+MemoryBuffer::MemoryBuffer() : openChooser_(flashOpenChooser()), saveChooser_(flashSaveChooser()) {}
+
+void MemoryBuffer::init(Ui& owner, bool byteGranular, LabelSink label, Project* project)
+{
+    ui_ = &owner;
+    byteGranular_ = byteGranular;
+    label_ = std::move(label);
+    project_ = project;
+    openChooser_ = byteGranular ? eepromOpenChooser() : flashOpenChooser();
+    saveChooser_ = byteGranular ? eepromSaveChooser() : flashSaveChooser();
+    updateLabel();
+}
+
+void MemoryBuffer::setAllByteStates(ByteState state)
+{
+    std::fill(byteState_.begin(), byteState_.end(), state);
+}
+
+bool MemoryBuffer::clear()
+{
+    busy_ = false;
+    data_ = {};
+    byteState_ = {};
+    fileName_ = kUnspecifiedFile;
+    refreshPreview();
+    updateLabel();
+    return true;
+}
+
+bool MemoryBuffer::createBlank(int size)
+{
+    busy_ = false;
+    try {
+        Image blank(static_cast<std::size_t>(std::max(size, 0)), 0xFF);
+        std::vector<std::uint8_t> states(blank.size(), BytePending);
+        data_ = std::move(blank);
+        byteState_ = std::move(states);
+    } catch (const std::bad_alloc&) {
+        showDataError(*ui_, kNotEnoughMemory);
+        return false;
+    }
+    markModified();
+    refreshPreview();
+    updateLabel();
+    refreshWindowState();
+    return true;
+}
+
+void MemoryBuffer::markModified()
+{
+    if (!modified_) {
+        modified_ = true;
+        updateLabel();
+    }
+    if (project_)
+        project_->setModified();
+}
+
+void MemoryBuffer::updateLabel()
+{
+    if (!label_)
+        return;
+    std::string text = fileName_.empty() ? std::string(kUnspecifiedFile) : fileName_;
+    if (modified_ && !data_.empty())
+        text += "*";
+    label_(text);
+}
+
+void MemoryBuffer::refreshPreview()
+{
+    if (preview_)
+        preview_();
+}
+
+std::uint16_t MemoryBuffer::checksum() const
+{
+    unsigned sum = 0;
+    for (std::uint8_t byte : data_)
+        sum += byte;
+    return static_cast<std::uint16_t>(sum);
+}
+
+void MemoryBuffer::incrementSerial(int address)
+{
+    if (data_.empty())
+        return;
+    int position = address < length() ? address : length() - 1;
+    for (int step = 0; step < 4 && position >= 0; ++step, --position) {
+        const auto at = static_cast<std::size_t>(position);
+        ++data_[at];
+        byteState_[at] = ByteEdited;
+        if (data_[at] != 0)
+            break;
+    }
+    markModified();
+    refreshPreview();
+    updateLabel();
+}
+
+MemoryBuffer::Decoded MemoryBuffer::readAndDecode(const std::string& path)
+{
+    Decoded decoded;
+    FileBytes file = readFileBytes(path, loadReadLimit(path));
+    switch (file.status) {
+    case ReadStatus::Read:
+        break;
+    case ReadStatus::CannotOpen:
+    case ReadStatus::ReadFailed:
+        refreshWindowState();
+        showDataError(*ui_, formatMessage(kCannotRead, path.c_str()));
+        decoded.readFailed = true;
+        return decoded;
+    case ReadStatus::NoMemory:
+        refreshWindowState();
+        showDataError(*ui_, kNotEnoughMemory);
+        decoded.noMemory = true;
+        return decoded;
+    }
+    UiCodecPrompts prompts(*ui_);
+    decoded.image = parseImage(path, std::move(file.bytes), prompts);
+    return decoded;
+}
+
+void MemoryBuffer::padToWords(Image& image) const
+{
+    // Flash is programmed in 16-bit words.
+    if (!byteGranular_ && image.size() % 2 != 0)
+        image.push_back(0xFF);
+}
+
+bool MemoryBuffer::loadFile(const std::string& path)
+{
+    if (path == kUnspecifiedFile)
+        return clear();
+    Decoded decoded = readAndDecode(path);
+    if (decoded.readFailed)
+        return true;
+    if (decoded.noMemory)
+        return false;
+    Image image;
+    std::vector<std::uint8_t> states;
+    if (decoded.image) {
+        try {
+            image = std::move(*decoded.image);
+            padToWords(image);
+            states.assign(image.size(), ByteLoaded);
+        } catch (const std::bad_alloc&) {
+            showDataError(*ui_, kNotEnoughMemory);
+            decoded.image.reset();
+        }
+    }
+    if (!decoded.image) {
+        refreshWindowState();
+        showDataError(*ui_, kCannotLoad);
+        return true;
+    }
+    clear();
+    data_ = std::move(image);
+    byteState_ = std::move(states);
+    finishLoad(path);
+    refreshWindowState();
+    return true;
+}
+
+void MemoryBuffer::finishLoad(const std::string& path)
+{
+    fileName_ = path;
+    modified_ = false;
+    clearProjectModifiedIfClean();
+    refreshPreview();
+    updateLabel();
+}
+
+bool MemoryBuffer::reload()
+{
+    if (fileName_.empty() || fileName_ == kUnspecifiedFile)
+        return clear();
+    const std::string name = fileName_;
+    clear();
+    fileName_ = name;
+    return loadFile(name);
+}
+
+bool MemoryBuffer::open()
+{
+    const auto path = openChooser_.choose(*ui_);
+    return path ? loadFile(*path) : false;
+}
+
+bool MemoryBuffer::openAtAddress()
+{
+    const auto path = openChooser_.choose(*ui_);
+    return path ? loadAtAddress(*path) : false;
+}
+
+void MemoryBuffer::save()
+{
+    if (data_.empty())
+        return;
+    if (!fileName_.empty() && fileName_ != kUnspecifiedFile)
+        writeFile(fileName_);
+    else
+        saveAs();
+}
+
+bool MemoryBuffer::saveAs()
+{
+    if (data_.empty())
+        return false;
+    const auto path = saveChooser_.choose(*ui_);
+    if (!path)
+        return false;
+    fileName_ = *path;
+    writeFile(*path);
+    return true;
+}
+
+bool MemoryBuffer::writeFile(const std::string& path)
+{
+    if (!writeImageFile(*ui_, path, data_))
+        return false;
+    modified_ = false;
+    clearProjectModifiedIfClean();
+    setAllByteStates(ByteSaved);
+    refreshPreview();
+    updateLabel();
+    return true;
+}
+
+void MemoryBuffer::refreshWindowState()
+{
+    if (project_)
+        project_->refreshWindowState();
+}
+
+void MemoryBuffer::clearProjectModifiedIfClean()
+{
+    if (project_)
+        project_->clearModifiedIfBuffersClean();
+}
+
+} // namespace quorva
