@@ -1,0 +1,112 @@
+#pragma once
+
+#include "chip_spec.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorva::sim {
+
+// What a chip holds, by name, for state files and tests: memories ("flash",
+// "eeprom") and small values ("fuses", "lock", "signature", ...).
+struct ChipState {
+    std::map<std::string, std::vector<std::uint8_t>> memories;
+    std::map<std::string, std::vector<int>> values;
+};
+
+// A chip on the target board as the box's pins see it. The box drives the
+// target's RESET pin (which is also the chip select of AT25 and AT26
+// memories on the programming header), a separate DataFlash select, and the
+// SPI lines. Times are microseconds of the box's clock; a chip that is busy
+// with a write compares them against its own deadline.
+class Chip {
+public:
+    explicit Chip(const ChipSpec& spec) : spec_(spec) {}
+    virtual ~Chip() = default;
+    Chip(const Chip&) = delete;
+    Chip& operator=(const Chip&) = delete;
+
+    const ChipSpec& spec() const { return spec_; }
+
+    virtual void resetLine(bool high, std::uint64_t nowUs) = 0;
+    // The box lets go of RESET; the target's own pull-up or pull-down wins.
+    virtual void releaseReset(std::uint64_t nowUs) { resetLine(true, nowUs); }
+    virtual void flashSelect(bool /*active*/, std::uint64_t /*nowUs*/) {}
+    // One SPI byte: returns what the chip drove on MISO while mosi went in.
+    virtual std::uint8_t exchange(std::uint8_t mosi, std::uint64_t nowUs) = 0;
+    virtual void powerCycle() = 0;
+
+    virtual ChipState state() const = 0;
+    // Takes the named entries that are present; false with a reason when one
+    // has the wrong size.
+    virtual bool setState(const ChipState& state, std::string* error) = 0;
+
+    // Write, erase and fuse times from the data sheet, or none at all.
+    void setInstantWrites(bool instant) { instant_ = instant; }
+    // A damaged chip: erasing leaves the lock bits as they were.
+    void setStaysLocked(bool stays) { staysLocked_ = stays; }
+    // Lock the chip as far as its lock bits go (LB1 and LB2, or all AT89S bits).
+    virtual void lockFully() {}
+    // Answer the signature or identification of another part.
+    void setIdentityOf(const ChipSpec* other) { identityOf_ = other; }
+
+protected:
+    std::uint64_t busyTime(std::uint32_t us) const { return instant_ ? 0 : us; }
+    const ChipSpec& identity() const { return identityOf_ ? *identityOf_ : spec_; }
+
+    const ChipSpec& spec_;
+    bool instant_ = false;
+    bool staysLocked_ = false;
+    const ChipSpec* identityOf_ = nullptr;
+};
+
+// AVR and AT89S parts: 4-byte instructions clocked in while the part is held
+// in reset, each answered byte by byte on MISO.
+class FramedChip : public Chip {
+public:
+    FramedChip(const ChipSpec& spec, bool resetActiveHigh);
+    void resetLine(bool high, std::uint64_t nowUs) override;
+    void releaseReset(std::uint64_t nowUs) override;
+    std::uint8_t exchange(std::uint8_t mosi, std::uint64_t nowUs) override;
+    void powerCycle() override;
+
+    bool inReset() const { return inReset_; }
+    bool programmingEnabled() const { return enabled_; }
+
+protected:
+    // MISO for the fourth byte, once the first three are in.
+    virtual std::uint8_t answer(const std::uint8_t* in, std::uint64_t nowUs) = 0;
+    virtual void execute(const std::uint8_t* in, std::uint64_t nowUs) = 0;
+    virtual void enteredReset() {}
+    bool busy(std::uint64_t nowUs) const { return nowUs < busyUntilUs_; }
+    void startBusy(std::uint64_t nowUs, std::uint32_t us) { busyUntilUs_ = nowUs + busyTime(us); }
+
+    bool enabled_ = false;
+    std::uint64_t busyUntilUs_ = 0;
+
+private:
+    bool resetActiveHigh_;
+    bool inReset_ = false;
+    int position_ = 0;
+    std::uint8_t in_[4]{};
+    std::uint8_t previous_ = 0xFF;
+};
+
+std::unique_ptr<Chip> makeChip(const ChipSpec& spec);
+
+} // namespace quorva::sim
+
+namespace quorva::sim {
+
+// Copies state.memories[name] into memory when present; the size must match.
+bool takeMemory(const ChipState& state, const std::string& name, std::vector<std::uint8_t>& memory,
+                std::string* error);
+// state.values[name] when present and of the given length, else null (with a
+// reason when the length is wrong).
+const std::vector<int>* takeValues(const ChipState& state, const std::string& name, std::size_t count,
+                                   std::string* error, bool* failed);
+
+} // namespace quorva::sim
