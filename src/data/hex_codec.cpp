@@ -204,12 +204,20 @@ std::optional<Image> parseImage(std::string_view path, std::span<const std::uint
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
+// The two upper-case digits of every byte value, side by side.
+constexpr std::array<char, 512> kHexPairs = [] {
+    constexpr char digits[] = "0123456789ABCDEF";
+    std::array<char, 512> pairs{};
+    for (std::size_t value = 0; value < 256; ++value) {
+        pairs[2 * value] = digits[value >> 4];
+        pairs[2 * value + 1] = digits[value & 0xF];
+    }
+    return pairs;
+}();
 
 inline char* putByte(char* out, unsigned value)
 {
-    out[0] = kHexDigits[(value >> 4) & 0xF];
-    out[1] = kHexDigits[value & 0xF];
+    std::memcpy(out, &kHexPairs[2 * (value & 0xFF)], 2);
     return out + 2;
 }
 
