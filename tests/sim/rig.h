@@ -68,6 +68,13 @@ struct Rig {
         ASSERT_EQ(ask({0x3D}, 1), Bytes{0x0D});
     }
 
+    // SetParameters to 921600 baud and reopen there.
+    void goFast()
+    {
+        ASSERT_EQ(ask({0x23, 0x02, 0x82, 0x00}, 1), Bytes{0x0D});
+        port.open(2, 921600);
+    }
+
     // Spi4Read of one instruction: the byte read during its fourth byte.
     std::uint8_t spiRead4(std::uint8_t a, std::uint8_t b, std::uint8_t c)
     {
