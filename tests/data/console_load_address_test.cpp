@@ -1,0 +1,47 @@
+// The console's load-address prompt reads addresses as the dialog's default
+// (hexadecimal) mode does, so quorva-cli merges land where the GUI's would.
+
+#include "base/console_ui.h"
+#include "data/load_address.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace quorva {
+namespace {
+
+struct Console {
+    explicit Console(bool terminal, std::string input = {})
+        : in(std::move(input)), ui(out, err, in, terminal, terminal)
+    {
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in;
+    ConsoleUi ui;
+};
+
+TEST(ConsoleLoadAddress, ReadsLikeTheHexadecimalDialog)
+{
+    Console console(true, "3000\n\n0x1f\nzz\n");
+    for (const char* text : {"3000", "", "0x1f", "zz"}) {
+        int address = 0x2000;
+        ASSERT_TRUE(console.ui.loadAddressDialog(address)) << text;
+        EXPECT_EQ(address, *text ? parseAddressText(text, true) : 0x2000) << text;
+    }
+    EXPECT_EQ(console.out.str().rfind("Load Address, Hexadecimal [2000]: ", 0), 0u);
+}
+
+TEST(ConsoleLoadAddress, WithoutATerminalOrInputItCancels)
+{
+    Console piped(false, "3000\n");
+    int address = 5;
+    EXPECT_FALSE(piped.ui.loadAddressDialog(address));
+    EXPECT_EQ(address, 5);
+    Console ended(true, "");
+    EXPECT_FALSE(ended.ui.loadAddressDialog(address));
+}
+
+} // namespace
+} // namespace quorva
