@@ -182,8 +182,13 @@ std::optional<Image> parseImage(std::string_view path, std::vector<std::uint8_t>
         if (auto image = parseHex(bytes, prompts))
             return image;
     }
-    if (bytes.size() > static_cast<std::size_t>(kImageLimit))
+    if (bytes.size() > static_cast<std::size_t>(kImageLimit)) {
         bytes.resize(static_cast<std::size_t>(kImageLimit));
+        try {
+            bytes.shrink_to_fit(); // the text read for HEX may have been four times longer
+        } catch (const std::bad_alloc&) {
+        }
+    }
     return std::move(bytes);
 }
 

@@ -121,16 +121,11 @@ TEST(HexDecode, DataMustEndBelowTheImageLimit)
     EXPECT_EQ(prompts.errors, (std::vector<int>{1020, 1020}));
 }
 
-TEST(HexDecode, EmptyDataRecordAtZeroIsAnError)
+TEST(HexDecode, EmptyDataRecordIsAnErrorAtZeroAndExtendsTheImageElsewhere)
 {
     RecordingPrompts prompts;
     EXPECT_FALSE(decode(":0000000000\n" + std::string(kEnd), prompts));
     EXPECT_EQ(prompts.errors, std::vector<int>{1020});
-}
-
-TEST(HexDecode, EmptyDataRecordElsewhereStillExtendsTheImage)
-{
-    RecordingPrompts prompts;
     const auto image = decode(record(0, 0, {7}) + "\n" + record(0, 0x20, {}) + "\n" + kEnd, prompts);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->size(), 0x20u);
@@ -286,14 +281,10 @@ TEST(ParseImage, RawImagesStopAtTheImageLimit)
     EXPECT_TRUE(prompts.errors.empty());
 }
 
-TEST(HexEncode, SmallImageIsOneRecordAndTheEnd)
+TEST(HexEncode, SixteenBytesALineInUpperCase)
 {
     EXPECT_EQ(encodeHex(Image{1, 2, 3}), ":03000000010203F7\r\n:00000001FF\r\n");
     EXPECT_EQ(encodeHex(Image{}), ":00000001FF\r\n");
-}
-
-TEST(HexEncode, SixteenBytesALineInUpperCase)
-{
     Image image(17);
     for (std::size_t i = 0; i < image.size(); ++i)
         image[i] = static_cast<std::uint8_t>(0xA0 + i);

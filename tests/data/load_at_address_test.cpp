@@ -66,6 +66,7 @@ protected:
 
 TEST_F(LoadAtAddressTest, TheProposedAddressAppendsWithoutAQuestion)
 {
+    flash.markModified();
     ui.loadAddressNext(0x2000);
     EXPECT_TRUE(flash.loadAtAddress(block));
     EXPECT_EQ(ui.calls(), std::vector<std::string>{"dialog: load address 8192 -> 8192"});
@@ -73,6 +74,10 @@ TEST_F(LoadAtAddressTest, TheProposedAddressAppendsWithoutAQuestion)
     EXPECT_TRUE(std::equal(original.begin(), original.end(), flash.data().begin()));
     EXPECT_EQ(flash.data()[0x2000], 0xA5);
     EXPECT_EQ(flash.data()[0x20FF], 0xA5);
+    // The buffer now belongs to the merged file, unmodified.
+    EXPECT_EQ(flashLabel, block);
+    EXPECT_EQ(flash.fileName(), block);
+    EXPECT_FALSE(flash.modified());
 }
 
 TEST_F(LoadAtAddressTest, AnAddressBeyondTheEndGrowsTheBufferWithErasedBytes)
@@ -131,16 +136,6 @@ TEST_F(LoadAtAddressTest, AddressZeroFromGarbageTextStillAsks)
     EXPECT_TRUE(flash.loadAtAddress(block));
     EXPECT_EQ(ui.callsStartingWith("ask: "), std::vector<std::string>{overlapQuestion});
     EXPECT_EQ(flash.data()[0], 0xA5);
-}
-
-TEST_F(LoadAtAddressTest, AfterAMergeTheLabelShowsTheMergedFileUnmodified)
-{
-    flash.markModified();
-    ui.loadAddressNext(0x2000);
-    flash.loadAtAddress(block);
-    EXPECT_EQ(flashLabel, block);
-    EXPECT_EQ(flash.fileName(), block);
-    EXPECT_FALSE(flash.modified());
 }
 
 TEST_F(LoadAtAddressTest, FlashStaysEvenAfterAnOddMerge)

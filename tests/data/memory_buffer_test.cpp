@@ -133,16 +133,13 @@ TEST_F(MemoryBufferTest, IncrementSerialCarriesThroughAtMostFourBytes)
     eeprom.loadFile(put("start.bin", "\xFF\x01"));
     eeprom.incrementSerial(0);
     EXPECT_EQ(contentsOf(eeprom), (Bytes{0x00, 0x01}));
+
+    // An empty buffer has nothing to count.
+    flash.incrementSerial(0);
+    EXPECT_FALSE(flash.modified());
 }
 
-TEST_F(MemoryBufferTest, IncrementSerialOnAnEmptyBufferDoesNothing)
-{
-    eeprom.incrementSerial(0);
-    EXPECT_FALSE(eeprom.modified());
-    EXPECT_FALSE(project.modified);
-}
-
-TEST_F(MemoryBufferTest, CreateBlankIsErasedPendingAndModifiedAndKeepsTheName)
+TEST_F(MemoryBufferTest, CreateBlankKeepsTheNameAndClearDropsIt)
 {
     const std::string file = put("named.bin", "\x01\x02");
     flash.loadFile(file);
@@ -155,11 +152,8 @@ TEST_F(MemoryBufferTest, CreateBlankIsErasedPendingAndModifiedAndKeepsTheName)
     EXPECT_EQ(flash.fileName(), file);
     EXPECT_EQ(flashLabel, file + "*");
     EXPECT_GE(stateRefreshes, 1);
-}
 
-TEST_F(MemoryBufferTest, ClearEmptiesButLeavesModified)
-{
-    flash.createBlank(4);
+    // Clear forgets the file but not that the contents were changed.
     flash.setBusy(true);
     EXPECT_TRUE(flash.clear());
     EXPECT_FALSE(flash.busy());
@@ -278,17 +272,6 @@ TEST_F(MemoryBufferTest, BadChecksumAnsweredNoLoadsTheTextRaw)
                               "to load this file as HEX?",
                               "no")});
     EXPECT_EQ(eeprom.length(), static_cast<int>(text.size()));
-}
-
-TEST_F(MemoryBufferTest, LoadAndSaveKeepTheProjectModifiedWhileTheOtherBufferIsModified)
-{
-    eeprom.createBlank(2);
-    EXPECT_TRUE(project.modified);
-    flash.loadFile(put("a.bin", "\x01\x02"));
-    EXPECT_TRUE(project.modified);
-    ui.chooseNext(path("e.eep"));
-    eeprom.saveAs();
-    EXPECT_FALSE(project.modified);
 }
 
 } // namespace

@@ -27,22 +27,16 @@ std::string crlf(std::initializer_list<std::string_view> lines)
 
 class ProjectTest : public BufferFixture {};
 
-TEST_F(ProjectTest, AFreshProjectHasTheConstructionDefaults)
+TEST_F(ProjectTest, ConstructionAndAFileWithOnlyTheFlashKeyHaveTheirOwnDefaults)
 {
     EXPECT_EQ(project.fileName, "[Unspecified]");
-    EXPECT_FALSE(project.modified);
     EXPECT_EQ(project.resetStrobeLength, 20);
-    EXPECT_EQ(project.spiPeriod, 4);
     EXPECT_EQ(project.delayByteValue, 15);
     EXPECT_EQ(project.delayPageValue, 15);
     EXPECT_EQ(project.delayByteValue2, 10);
     EXPECT_EQ(project.delayPageValue2, 10);
     EXPECT_EQ(deviceName(project.deviceIndex), "ATmega8/8A");
-    EXPECT_EQ(project.lockFuse, LockFuseState{});
-}
 
-TEST_F(ProjectTest, AFileWithOnlyTheFlashKeyTakesTheFileDefaults)
-{
     const std::string file = put("minimal.kx2", "[Files]\r\nFlash=[Unspecified]\r\n");
     flash.loadFile(put("old.bin", "\x01\x02"));
     project.deviceIndex = 0;
@@ -343,10 +337,15 @@ TEST_F(ProjectTest, ModifiedFollowsTheBuffers)
     EXPECT_TRUE(project.modified);
     EXPECT_EQ(stateRefreshes, 1);
 
+    // Clean again only when neither buffer is modified.
     flash.createBlank(2);
+    eeprom.createBlank(2);
     project.clearModifiedIfBuffersClean();
     EXPECT_TRUE(project.modified);
     flash.loadFile(put("clean.bin", "\x01\x02"));
+    EXPECT_TRUE(project.modified);
+    ui.chooseNext(path("e.eep"));
+    eeprom.saveAs();
     EXPECT_FALSE(project.modified);
 }
 
