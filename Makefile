@@ -7,7 +7,8 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
+# binutils-avr and srecord are the peers the image-file tests compare against.
+PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev binutils-avr srecord
 
 .PHONY: all deps configure build run test asan bench clean
 
@@ -28,7 +29,7 @@ deps:
 	fi
 
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVA_BUILD_BENCH=ON $(CMAKE_ARGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -38,6 +39,8 @@ run: build
 	@echo "this shows the command-line front end that exists so far."
 	@echo
 	./$(BUILD)/src/cli/quorva-cli --help
+	@echo
+	./$(BUILD)/src/cli/quorva-cli devices
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -48,9 +51,8 @@ asan: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
-bench: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVA_BUILD_BENCH=ON $(CMAKE_ARGS)
-	cmake --build $(BUILD) -j $(JOBS)
+bench: build
+	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,7 +1,11 @@
 #include "cli_commands.h"
 
 #include "base/messages.h"
+#include "catalogue/device_lookup.h"
+#include "catalogue/device_report.h"
+#include "data/image_commands.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <ostream>
@@ -46,10 +50,80 @@ int showMessage(CliContext& context)
     return kExitOk;
 }
 
+// The arguments without the flag, and whether the flag was there.
+bool takeFlag(std::vector<std::string>& arguments, const std::string& flag)
+{
+    const auto found = std::find(arguments.begin(), arguments.end(), flag);
+    if (found == arguments.end())
+        return false;
+    arguments.erase(found);
+    return true;
+}
+
+int listDevices(CliContext& context)
+{
+    std::vector<std::string> arguments = context.options.arguments;
+    const bool json = takeFlag(arguments, "--json");
+    if (!arguments.empty()) {
+        context.err << "devices takes no arguments besides --json\n";
+        return kExitUsage;
+    }
+    context.out << (json ? deviceListJson() : deviceListText());
+    return kExitOk;
+}
+
+int showDevice(CliContext& context)
+{
+    if (context.options.arguments.size() != 1) {
+        context.err << "device needs one device name\n";
+        return kExitUsage;
+    }
+    const int index = findByName(context.options.arguments[0]);
+    if (index < 0) {
+        context.err << "unknown device " << context.options.arguments[0] << "\n";
+        return kExitFailed;
+    }
+    context.out << deviceDetailsText(index);
+    return kExitOk;
+}
+
+int checksumFile(CliContext& context)
+{
+    std::vector<std::string> arguments = context.options.arguments;
+    const bool eeprom = takeFlag(arguments, "--eeprom");
+    if (arguments.size() != 1) {
+        context.err << "checksum needs one image file\n";
+        return kExitUsage;
+    }
+    const ImageCommandResult result = checksumImageFile(context.ui, arguments[0], eeprom);
+    if (result.ok)
+        context.out << result.statusLine << '\n';
+    return result.ok ? kExitOk : kExitFailed;
+}
+
+int convertFile(CliContext& context)
+{
+    std::vector<std::string> arguments = context.options.arguments;
+    const bool eeprom = takeFlag(arguments, "--eeprom");
+    if (arguments.size() != 2) {
+        context.err << "convert needs an input and an output file\n";
+        return kExitUsage;
+    }
+    const ImageCommandResult result = convertImageFile(context.ui, arguments[0], arguments[1], eeprom);
+    if (result.ok)
+        context.out << result.statusLine << '\n';
+    return result.ok ? kExitOk : kExitFailed;
+}
+
 // Later subcommands join this table.
 constexpr std::array kSubcommands{
     Subcommand{"settings", "", "show the settings file and its values", showSettings},
     Subcommand{"message", "ID", "print a numbered message in the current language", showMessage},
+    Subcommand{"devices", "[--json]", "list the supported devices", listDevices},
+    Subcommand{"device", "NAME", "show a device's memories, signature, lock and fuse bits", showDevice},
+    Subcommand{"checksum", "FILE [--eeprom]", "load an image file and show its length and checksum", checksumFile},
+    Subcommand{"convert", "IN OUT [--eeprom]", "load an image file and save it as another (.hex, .eep, .bin)",
+               convertFile},
 };
 
 } // namespace

@@ -103,3 +103,40 @@ TEST(CliTest, LanguageComesFromSettingsUnlessGiven)
 
 } // namespace
 } // namespace quorva::cli
+
+namespace quorva::cli {
+namespace {
+
+TEST(CliTest, DeviceCommandsFindDevicesByAnyVariantName)
+{
+    const CliRun list = run({"devices"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("ATmega8/8A"), std::string::npos);
+    EXPECT_EQ(run({"devices", "--json"}).out.front(), '[');
+    EXPECT_EQ(run({"devices", "extra"}).status, 2);
+
+    const CliRun one = run({"device", "atmega8a"});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_EQ(one.out.rfind("ATmega8/8A", 0), 0u);
+    EXPECT_EQ(run({"device", "ATmega9999"}).status, 1);
+}
+
+TEST(CliTest, ConvertAndChecksumImageFiles)
+{
+    test::TempFolder folder;
+    const std::string hex = folder.file("in.hex");
+    test::writeFile(hex, ":0400000001020304F2\n:00000001FF\n");
+    const CliRun sum = run({"checksum", hex.c_str()});
+    EXPECT_EQ(sum.status, 0) << sum.err;
+    EXPECT_EQ(sum.out, "Flash length: 4 (0x4) bytes, Checksum = 0x000A\n");
+
+    const std::string bin = folder.file("out.bin");
+    EXPECT_EQ(run({"convert", hex.c_str(), bin.c_str()}).status, 0);
+    EXPECT_EQ(test::fileContents(bin), std::string("\x01\x02\x03\x04", 4));
+
+    EXPECT_EQ(run({"checksum", folder.file("missing.hex").c_str()}).status, 1);
+    EXPECT_EQ(run({"convert", hex.c_str()}).status, 2);
+}
+
+} // namespace
+} // namespace quorva::cli
