@@ -35,6 +35,8 @@ public:
     virtual bool connected() const = 0;
     // What open(portIndex) opens, for traces and messages ("/dev/ttyUSB0").
     virtual std::string deviceName(int portIndex) const { return "COM" + std::to_string(portIndex + 1); }
+    // errno of the last failed open (EACCES, ENOENT, EBUSY ...); 0 when unknown.
+    virtual int lastOpenError() const { return 0; }
 };
 
 } // namespace quorva

@@ -43,7 +43,7 @@ public:
     std::string deviceName(int portIndex) const override { return resolver_(portIndex + 1); }
 
     // errno of the last failed open (EACCES, ENOENT, EBUSY ...), 0 after a good one.
-    int lastOpenError() const { return openError_; }
+    int lastOpenError() const override { return openError_; }
     const std::string& lastPath() const { return path_; }
     int portIndex() const { return portIndex_; }
     int baud() const { return baud_; }

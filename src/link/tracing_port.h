@@ -22,6 +22,7 @@ public:
     const char* status() const override { return inner_.status(); }
     bool connected() const override { return inner_.connected(); }
     std::string deviceName(int portIndex) const override { return inner_.deviceName(portIndex); }
+    int lastOpenError() const override { return inner_.lastOpenError(); }
 
 private:
     BytePort& inner_;
