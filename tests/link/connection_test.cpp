@@ -108,7 +108,7 @@ TEST(ConnectionTest, DataFlashEntrySendsParametersByteByByteAndReadsItsStatus)
     rig.project.spiPeriod = 0;
     ASSERT_TRUE(rig.connect());
     Lines sends = rig.wire.sends();
-    ASSERT_EQ(sends.size(), 15u);
+    ASSERT_EQ(sends.size(), 14u);
     EXPECT_EQ(sends[2].substr(0, 2), "26");
     sends.erase(sends.begin() + 2);
     EXPECT_EQ(sends, (Lines{"25", "40", "3A 00 00", "23 00 04 00", "23", "00", "80", "00", "6C", "36", "D7", "37",
