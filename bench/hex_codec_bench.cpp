@@ -100,6 +100,7 @@ public:
     bool advancedDelaysDialog(std::array<int, 4>&) override { return false; }
     bool languageDialog(bool&) override { return false; }
     bool loadAddressDialog(int&) override { return false; }
+    bool selfProgramSettingsDialog(const std::string&, const std::string&, bool&) override { return false; }
 };
 
 void decodeHex(benchmark::State& state)

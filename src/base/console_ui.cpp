@@ -2,6 +2,7 @@
 
 #include "messages.h"
 #include "text_tables.h"
+#include "text_tables.h"
 
 #include <algorithm>
 #include <atomic>
@@ -375,6 +376,32 @@ bool ConsoleUi::languageDialog(bool& russian)
         russian = false;
     else if (!line->empty())
         return false;
+    return true;
+}
+
+bool ConsoleUi::selfProgramSettingsDialog(const std::string& currentVersion, const std::string& newVersion,
+                                          bool& normalSpeed)
+{
+    // The dialog's own captions, in the current language.
+    const auto texts = dialogTexts(150, russianUi());
+    const auto textOf = [&](int control) {
+        if (texts) {
+            for (const auto& [id, text] : texts->controls) {
+                if (id == control)
+                    return text;
+            }
+        }
+        return std::string();
+    };
+    {
+        std::lock_guard lock(mutex_);
+        out_ << textOf(1154) << ": " << currentVersion << '\n' << textOf(1156) << ": " << newVersion << '\n'
+             << (reducedFirmwareSpeed_ ? textOf(1159) : textOf(1158)) << '\n' << std::flush;
+    }
+    // The update goes ahead only when the person (or --yes) says so.
+    if (ask(Buttons::OkCancel, BoxIcon::Question, 0, texts ? texts->caption : std::string(), textOf(1)) != Answer::Ok)
+        return false;
+    normalSpeed = !reducedFirmwareSpeed_;
     return true;
 }
 

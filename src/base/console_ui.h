@@ -41,6 +41,10 @@ public:
     bool boardSettingsDialog(int& comPort, int& highSpeed) override;
     bool advancedDelaysDialog(std::array<int, 4>& delays) override;
     bool languageDialog(bool& russian) override;
+    bool selfProgramSettingsDialog(const std::string& currentVersion, const std::string& newVersion,
+                                   bool& normalSpeed) override;
+    // The pace a console run uses without asking (--reduced).
+    void setReducedFirmwareSpeed(bool reduced) { reducedFirmwareSpeed_ = reduced; }
     bool loadAddressDialog(int& address) override;
 
 private:
@@ -59,6 +63,7 @@ private:
     std::recursive_mutex mutex_;
     std::string operationTitle_;
     bool barShown_ = false;
+    bool reducedFirmwareSpeed_ = false;
 };
 
 } // namespace quorva

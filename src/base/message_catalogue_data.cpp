@@ -406,6 +406,9 @@ constexpr MessageRecord kMessages[] = {
     {2005, "COM port number", "Номер COM-порта"},
     {2006, "Line speed (0 = 19200, 1 = 115200, 2 = 921600 baud)", "Скорость линии (0 = 19200, 1 = 115200, 2 = 921600 бод)"},
     {2007, "Language (en, ru)", "Язык (en, ru)"},
+    // The built-in image is the simulator's and the box is not the simulator.
+    {2008, "This build carries no firmware for a real programmer: its built-in image is the simulator's, and sending it would leave the box without working firmware. Use the image from the box maker (quorva-cli firmware-update --image FILE).",
+        "Эта сборка не содержит прошивки для настоящего программатора: встроенный образ предназначен для симулятора, и его запись оставит программатор без рабочей прошивки. Используйте образ от производителя (quorva-cli firmware-update --image FILE)."},
 };
 
 } // namespace

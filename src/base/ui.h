@@ -55,6 +55,10 @@ public:
     // "Load At...": address holds the proposed address on entry and the
     // entered one on OK.
     virtual bool loadAddressDialog(int& address) = 0;
+    // Self-Program Settings: shows both versions; normalSpeed holds the
+    // chosen pace on OK.
+    virtual bool selfProgramSettingsDialog(const std::string& currentVersion, const std::string& newVersion,
+                                           bool& normalSpeed) = 0;
 };
 
 } // namespace quorva

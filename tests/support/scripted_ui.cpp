@@ -263,4 +263,22 @@ bool ScriptedUi::loadAddressDialog(int& address)
     return true;
 }
 
+void ScriptedUi::selfProgramNext(std::optional<bool> normalSpeed)
+{
+    std::lock_guard lock(mutex_);
+    selfProgram_.push_back(normalSpeed);
+}
+
+bool ScriptedUi::selfProgramSettingsDialog(const std::string& currentVersion, const std::string& newVersion,
+                                           bool& normalSpeed)
+{
+    const auto chosen = take(selfProgram_);
+    record("dialog: self-program " + currentVersion + " | " + newVersion +
+           (chosen ? (*chosen ? " -> normal" : " -> reduced") : " -> cancel"));
+    if (!chosen)
+        return false;
+    normalSpeed = *chosen;
+    return true;
+}
+
 } // namespace quorva::test

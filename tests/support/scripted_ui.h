@@ -25,6 +25,8 @@ public:
     void boardSettingsNext(std::optional<std::pair<int, int>> portAndSpeed);
     void advancedDelaysNext(std::optional<std::array<int, 4>> delays);
     void languageNext(std::optional<bool> russian);
+    // The pace chosen in the next Self-Program Settings dialog (true = normal), or cancel.
+    void selfProgramNext(std::optional<bool> normalSpeed);
     void loadAddressNext(std::optional<int> address);
     // Press Cancel once the running operation reports this percentage (or at
     // once when negative).
@@ -52,6 +54,8 @@ public:
     bool boardSettingsDialog(int& comPort, int& highSpeed) override;
     bool advancedDelaysDialog(std::array<int, 4>& delays) override;
     bool languageDialog(bool& russian) override;
+    bool selfProgramSettingsDialog(const std::string& currentVersion, const std::string& newVersion,
+                                   bool& normalSpeed) override;
     bool loadAddressDialog(int& address) override;
 
     bool openDocumentResult = true;
@@ -70,6 +74,7 @@ private:
     std::deque<std::optional<std::pair<int, int>>> boardSettings_;
     std::deque<std::optional<std::array<int, 4>>> delays_;
     std::deque<std::optional<bool>> languages_;
+    std::deque<std::optional<bool>> selfProgram_;
     std::deque<std::optional<int>> loadAddresses_;
     std::optional<int> cancelAtPercent_;
     Operation* running_ = nullptr;
