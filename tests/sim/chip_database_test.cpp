@@ -1,4 +1,4 @@
-#include "chip_spec.h"
+#include "part_info.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ TEST(ChipDatabase, FactsThatDifferFromWhatAProgrammerMightAssume)
 
 TEST(ChipDatabase, EveryPartIsConsistent)
 {
-    for (const ChipSpec& s : chipDatabase()) {
+    for (const PartInfo& s : chipDatabase()) {
         SCOPED_TRACE(s.name);
         switch (s.family) {
         case ChipFamily::Avr:
@@ -99,7 +99,7 @@ TEST(ChipDatabase, AgreesWithAvrdudeWhereItKnowsThePart)
     if (avrdudePart("ATmega8").find("desc") == std::string::npos)
         GTEST_SKIP() << "avrdude is not installed";
     int compared = 0;
-    for (const ChipSpec& s : chipDatabase()) {
+    for (const PartInfo& s : chipDatabase()) {
         if (s.family != ChipFamily::Avr)
             continue;
         const std::string part = avrdudePart(s.name);

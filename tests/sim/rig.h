@@ -1,7 +1,7 @@
 #pragma once
 
 #include "box.h"
-#include "chip_spec.h"
+#include "part_info.h"
 #include "sim_port.h"
 
 #include "base/clock.h"

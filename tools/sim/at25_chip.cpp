@@ -6,7 +6,7 @@ namespace {
 constexpr std::uint8_t kWel = 0x02;
 }
 
-At25Chip::At25Chip(const ChipSpec& spec) : SpiMemoryChip(spec), memory_(spec.eepromBytes, 0xFF) {}
+At25Chip::At25Chip(const PartInfo& part) : SpiMemoryChip(part), memory_(part.eepromBytes, 0xFF) {}
 
 std::uint8_t At25Chip::status(std::uint64_t nowUs) const
 {
@@ -48,7 +48,7 @@ std::uint8_t At25Chip::onByte(std::size_t index, std::uint8_t mosi, std::uint64_
     case 0x02:
         if (index >= 3) {
             const std::uint32_t start = address(1, 2) % size;
-            const std::uint32_t page = spec_.pageBytes;
+            const std::uint32_t page = part_.pageBytes;
             const std::uint32_t offset = (start + static_cast<std::uint32_t>(index - 3)) % page;
             // Data beyond the page wraps to its start.
             pending_.emplace_back(start / page * page + offset, mosi);
@@ -70,7 +70,7 @@ void At25Chip::onDeselect(std::uint64_t nowUs)
     case 0x01:
         if ((status_ & kWel) && in.size() >= 2) {
             status_ = static_cast<std::uint8_t>(in[1] & 0x8C);
-            busyUntilUs_ = nowUs + busyTime(spec_.byteWriteUs);
+            busyUntilUs_ = nowUs + busyTime(part_.byteWriteUs);
         }
         return;
     case 0x02:
@@ -79,7 +79,7 @@ void At25Chip::onDeselect(std::uint64_t nowUs)
                 if (!protectedAddress(where))
                     memory_[where] = value;
             }
-            busyUntilUs_ = nowUs + busyTime(spec_.byteWriteUs);
+            busyUntilUs_ = nowUs + busyTime(part_.byteWriteUs);
         }
         pending_.clear();
         status_ &= static_cast<std::uint8_t>(~kWel);

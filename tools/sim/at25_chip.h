@@ -10,7 +10,7 @@ namespace quorva::sim {
 // 02 page write with two address bytes. Its chip select is the RESET pin.
 class At25Chip final : public SpiMemoryChip {
 public:
-    explicit At25Chip(const ChipSpec& spec);
+    explicit At25Chip(const PartInfo& part);
 
     std::vector<std::uint8_t>& memory() { return memory_; }
     std::uint8_t status(std::uint64_t nowUs) const;

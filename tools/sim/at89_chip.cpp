@@ -5,8 +5,8 @@
 
 namespace quorva::sim {
 
-At89Chip::At89Chip(const ChipSpec& spec)
-    : FramedChip(spec, true), flash_(spec.flashBytes, 0xFF), eeprom_(spec.eepromBytes, 0xFF)
+At89Chip::At89Chip(const PartInfo& part)
+    : FramedChip(part, true), flash_(part.flashBytes, 0xFF), eeprom_(part.eepromBytes, 0xFF)
 {
 }
 
@@ -37,23 +37,23 @@ std::uint8_t At89Chip::answer(const std::uint8_t* in, std::uint64_t nowUs)
     case 0x20:
         return readProtected() ? 0xFF : readMemory(flash_, address);
     case 0xA0:
-        if (spec_.at89 != At89Kind::S8253)
+        if (part_.at89 != At89Kind::S8253)
             return 0xFF;
         return readProtected() ? 0xFF : readMemory(eeprom_, address);
     case 0x28: {
         // Signature rows: 000h, 100h, 200h; the AT89S8253 keeps them at 30h-32h.
         const auto& sig = identity().signature;
-        if (spec_.at89 == At89Kind::S8253)
+        if (part_.at89 == At89Kind::S8253)
             return in[1] == 0 && in[2] >= 0x30 && in[2] <= 0x32 ? sig[in[2] - 0x30] : 0xFF;
         return in[2] == 0 && in[1] < 3 ? sig[in[1]] : 0xFF;
     }
     case 0x24:
-        if (spec_.at89 == At89Kind::S8253)
+        if (part_.at89 == At89Kind::S8253)
             return static_cast<std::uint8_t>(0xF8 | lock_);
         // xx LB3 LB2 LB1 xx, a programmed bit reads 1.
         return static_cast<std::uint8_t>(0xE3 | ((~lock_ & 0x07) << 2));
     case 0x21:
-        return spec_.at89 == At89Kind::S8253 ? static_cast<std::uint8_t>(0xF0 | fuses_) : 0xFF;
+        return part_.at89 == At89Kind::S8253 ? static_cast<std::uint8_t>(0xF0 | fuses_) : 0xFF;
     default:
         return 0xFF;
     }
@@ -75,32 +75,32 @@ void At89Chip::execute(const std::uint8_t* in, std::uint64_t nowUs)
             std::fill(eeprom_.begin(), eeprom_.end(), 0xFF);
             if (!staysLocked_)
                 lock_ = 0x07;
-            startBusy(nowUs, spec_.eraseUs);
-        } else if (spec_.at89 == At89Kind::S8253 && (in[1] & 0xF8) == 0xE0) {
+            startBusy(nowUs, part_.eraseUs);
+        } else if (part_.at89 == At89Kind::S8253 && (in[1] & 0xF8) == 0xE0) {
             lock_ &= in[1] & 0x07;
-            startBusy(nowUs, spec_.byteWriteUs);
-        } else if (spec_.at89 == At89Kind::S8253 && (in[1] & 0xF0) == 0x10) {
+            startBusy(nowUs, part_.byteWriteUs);
+        } else if (part_.at89 == At89Kind::S8253 && (in[1] & 0xF0) == 0x10) {
             fuses_ = in[1] & 0x0F;
-            startBusy(nowUs, spec_.byteWriteUs);
-        } else if (spec_.at89 != At89Kind::S8253 && (in[1] & 0xFC) == 0xE0) {
+            startBusy(nowUs, part_.byteWriteUs);
+        } else if (part_.at89 != At89Kind::S8253 && (in[1] & 0xFC) == 0xE0) {
             // 1110 00B1B2: 01 programs LB1, 10 LB2, 11 LB3; 00 programs nothing.
             const int bit = in[1] & 0x03;
             if (bit != 0)
                 lock_ &= static_cast<std::uint8_t>(~(1u << (bit - 1)));
-            startBusy(nowUs, spec_.byteWriteUs);
+            startBusy(nowUs, part_.byteWriteUs);
         }
         return;
     case 0x40:
         if (writeProtected() || address >= flash_.size())
             return;
         flash_[address] &= in[3];
-        startBusy(nowUs, spec_.byteWriteUs);
+        startBusy(nowUs, part_.byteWriteUs);
         return;
     case 0xC0:
-        if (spec_.at89 != At89Kind::S8253 || writeProtected() || address >= eeprom_.size())
+        if (part_.at89 != At89Kind::S8253 || writeProtected() || address >= eeprom_.size())
             return;
         eeprom_[address] = in[3];
-        startBusy(nowUs, spec_.byteWriteUs);
+        startBusy(nowUs, part_.byteWriteUs);
         return;
     default:
         return;
@@ -114,7 +114,7 @@ ChipState At89Chip::state() const
     if (!eeprom_.empty())
         s.memories["eeprom"] = eeprom_;
     s.values["lock"] = {lock_};
-    if (spec_.at89 == At89Kind::S8253)
+    if (part_.at89 == At89Kind::S8253)
         s.values["fuses"] = {fuses_};
     return s;
 }

@@ -8,7 +8,7 @@ namespace quorva::sim {
 // the AT89S8253's data Eeprom and fuse byte, lock bits and signature.
 class At89Chip final : public FramedChip {
 public:
-    explicit At89Chip(const ChipSpec& spec);
+    explicit At89Chip(const PartInfo& part);
 
     std::vector<std::uint8_t>& flash() { return flash_; }
     std::vector<std::uint8_t>& eeprom() { return eeprom_; }

@@ -4,26 +4,26 @@
 
 namespace quorva::sim {
 
-AvrChip::AvrChip(const ChipSpec& spec)
-    : FramedChip(spec, false), flash_(spec.flashBytes, 0xFF), eeprom_(spec.eepromBytes, 0xFF),
-      pageBuffer_(spec.pageBytes, 0xFF)
+AvrChip::AvrChip(const PartInfo& part)
+    : FramedChip(part, false), flash_(part.flashBytes, 0xFF), eeprom_(part.eepromBytes, 0xFF),
+      pageBuffer_(part.pageBytes, 0xFF)
 {
-    for (int i = 0; i < spec.fuseCount; ++i)
-        setFuse(i, spec.fuseDefault[i]);
+    for (int i = 0; i < part.fuseCount; ++i)
+        setFuse(i, part.fuseDefault[i]);
     setLockByte(0xFF);
 }
 
 void AvrChip::setFuse(int index, std::uint8_t value)
 {
     // Bits the part does not implement read back as 1.
-    fuses_[index] = value | static_cast<std::uint8_t>(~spec_.fuseMask[index]);
+    fuses_[index] = value | static_cast<std::uint8_t>(~part_.fuseMask[index]);
 }
 
 std::uint8_t AvrChip::calibration(int index) const
 {
-    if (index >= spec_.calibrationCount)
+    if (index >= part_.calibrationCount)
         return 0xFF;
-    return static_cast<std::uint8_t>(0x9A + 5 * index + (spec_.signature[2] & 0x0F));
+    return static_cast<std::uint8_t>(0x9A + 5 * index + (part_.signature[2] & 0x0F));
 }
 
 void AvrChip::enteredReset()
@@ -41,7 +41,7 @@ void AvrChip::powerCycle()
 std::uint32_t AvrChip::flashIndex(std::uint8_t high, std::uint8_t low, bool odd) const
 {
     const std::uint32_t word = (std::uint32_t{extended_} << 16) | (std::uint32_t{high} << 8) | low;
-    const std::uint32_t words = spec_.flashBytes / 2;
+    const std::uint32_t words = part_.flashBytes / 2;
     return ((word % words) * 2) + (odd ? 1 : 0);
 }
 
@@ -78,13 +78,13 @@ std::uint8_t AvrChip::answer(const std::uint8_t* in, std::uint64_t nowUs)
         if (in[1] == 0x00)
             return lock_;
         if (in[1] == 0x08)
-            return spec_.fuseCount >= 2 ? fuses_[1] : 0xFF;
+            return part_.fuseCount >= 2 ? fuses_[1] : 0xFF;
         return echo;
     case 0x50:
         if (in[1] == 0x00)
-            return spec_.fuseCount >= 1 ? fuses_[0] : 0xFF;
+            return part_.fuseCount >= 1 ? fuses_[0] : 0xFF;
         if (in[1] == 0x08)
-            return spec_.fuseCount >= 3 ? fuses_[2] : 0xFF;
+            return part_.fuseCount >= 3 ? fuses_[2] : 0xFF;
         return echo;
     default:
         return echo;
@@ -94,12 +94,12 @@ std::uint8_t AvrChip::answer(const std::uint8_t* in, std::uint64_t nowUs)
 void AvrChip::chipErase(std::uint64_t nowUs)
 {
     std::fill(flash_.begin(), flash_.end(), 0xFF);
-    const bool eesave = spec_.eesaveFuse >= 0 && (fuses_[spec_.eesaveFuse] & (1u << spec_.eesaveBit)) == 0;
+    const bool eesave = part_.eesaveFuse >= 0 && (fuses_[part_.eesaveFuse] & (1u << part_.eesaveBit)) == 0;
     if (!eesave)
         std::fill(eeprom_.begin(), eeprom_.end(), 0xFF);
     if (!staysLocked_)
         setLockByte(0xFF);
-    startBusy(nowUs, spec_.timing.eraseUs);
+    startBusy(nowUs, part_.timing.eraseUs);
 }
 
 void AvrChip::execute(const std::uint8_t* in, std::uint64_t nowUs)
@@ -116,56 +116,56 @@ void AvrChip::execute(const std::uint8_t* in, std::uint64_t nowUs)
             chipErase(nowUs);
         } else if (in[1] == 0xA0 || in[1] == 0xA8 || in[1] == 0xA4) {
             const int index = in[1] == 0xA0 ? 0 : in[1] == 0xA8 ? 1 : 2;
-            if (index >= spec_.fuseCount || writeProtected())
+            if (index >= part_.fuseCount || writeProtected())
                 return;
             setFuse(index, in[3]);
-            startBusy(nowUs, spec_.timing.fuseUs);
-        } else if (spec_.lockPlace == LockPlace::Byte3 && (in[1] & 0xE0) == 0xE0) {
+            startBusy(nowUs, part_.timing.fuseUs);
+        } else if (part_.lockPlace == LockPlace::Byte3 && (in[1] & 0xE0) == 0xE0) {
             // Lock bits can only be programmed; erasing clears them.
             setLockByte(lock_ & in[3]);
-            startBusy(nowUs, spec_.timing.fuseUs);
-        } else if (spec_.lockPlace == LockPlace::Byte1 && (in[1] & 0xFC) == 0xFC) {
+            startBusy(nowUs, part_.timing.fuseUs);
+        } else if (part_.lockPlace == LockPlace::Byte1 && (in[1] & 0xFC) == 0xFC) {
             setLockByte(lock_ & static_cast<std::uint8_t>(in[1] | 0xFC));
-            startBusy(nowUs, spec_.timing.fuseUs);
+            startBusy(nowUs, part_.timing.fuseUs);
         }
         return;
     case 0x40:
     case 0x48: {
-        if (spec_.pageBytes == 0) {
+        if (part_.pageBytes == 0) {
             if (writeProtected())
                 return;
             flash_[flashIndex(in[1], in[2], in[0] == 0x48)] &= in[3];
-            startBusy(nowUs, spec_.timing.flashUs);
+            startBusy(nowUs, part_.timing.flashUs);
             return;
         }
         // Page load: only the word's place within the page counts.
-        const std::uint32_t pageWords = spec_.pageBytes / 2;
+        const std::uint32_t pageWords = part_.pageBytes / 2;
         const std::uint32_t word = ((std::uint32_t{in[1]} << 8) | in[2]) % pageWords;
         pageBuffer_[word * 2 + (in[0] == 0x48 ? 1 : 0)] = in[3];
         return;
     }
     case 0x4C: {
-        if (spec_.pageBytes == 0)
+        if (part_.pageBytes == 0)
             return;
         if (!writeProtected()) {
-            const std::uint32_t start = flashIndex(in[1], in[2], false) / spec_.pageBytes * spec_.pageBytes;
+            const std::uint32_t start = flashIndex(in[1], in[2], false) / part_.pageBytes * part_.pageBytes;
             // Flash cells only go from 1 to 0 until the next erase.
-            for (std::uint32_t i = 0; i < spec_.pageBytes; ++i)
+            for (std::uint32_t i = 0; i < part_.pageBytes; ++i)
                 flash_[start + i] &= pageBuffer_[i];
-            startBusy(nowUs, spec_.timing.flashUs);
+            startBusy(nowUs, part_.timing.flashUs);
         }
         std::fill(pageBuffer_.begin(), pageBuffer_.end(), 0xFF);
         return;
     }
     case 0x4D:
-        if (spec_.hasExtendedAddress())
+        if (part_.hasExtendedAddress())
             extended_ = in[2];
         return;
     case 0xC0:
         if (eeprom_.empty() || writeProtected())
             return;
         eeprom_[((std::uint32_t{in[1]} << 8) | in[2]) % eeprom_.size()] = in[3];
-        startBusy(nowUs, spec_.timing.eepromUs);
+        startBusy(nowUs, part_.timing.eepromUs);
         return;
     default:
         return; // not an instruction of this part

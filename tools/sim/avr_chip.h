@@ -8,14 +8,14 @@ namespace quorva::sim {
 // writes), Eeprom, fuses, lock and boot-lock bits, signature and calibration.
 class AvrChip final : public FramedChip {
 public:
-    explicit AvrChip(const ChipSpec& spec);
+    explicit AvrChip(const PartInfo& part);
 
     std::vector<std::uint8_t>& flash() { return flash_; }
     std::vector<std::uint8_t>& eeprom() { return eeprom_; }
     std::uint8_t fuse(int index) const { return fuses_[index]; }
     void setFuse(int index, std::uint8_t value);
     std::uint8_t lockByte() const { return lock_; }
-    void setLockByte(std::uint8_t value) { lock_ = value | static_cast<std::uint8_t>(~spec_.lockMask); }
+    void setLockByte(std::uint8_t value) { lock_ = value | static_cast<std::uint8_t>(~part_.lockMask); }
     std::uint8_t extendedAddress() const { return extended_; }
     std::uint8_t calibration(int index) const;
 

@@ -8,7 +8,7 @@
 
 namespace quorva::sim {
 
-FramedChip::FramedChip(const ChipSpec& spec, bool resetActiveHigh) : Chip(spec), resetActiveHigh_(resetActiveHigh) {}
+FramedChip::FramedChip(const PartInfo& part, bool resetActiveHigh) : Chip(part), resetActiveHigh_(resetActiveHigh) {}
 
 void FramedChip::resetLine(bool high, std::uint64_t /*nowUs*/)
 {
@@ -56,14 +56,14 @@ void FramedChip::powerCycle()
     busyUntilUs_ = 0;
 }
 
-std::unique_ptr<Chip> makeChip(const ChipSpec& spec)
+std::unique_ptr<Chip> makeChip(const PartInfo& part)
 {
-    switch (spec.family) {
-    case ChipFamily::Avr: return std::make_unique<AvrChip>(spec);
-    case ChipFamily::At89: return std::make_unique<At89Chip>(spec);
-    case ChipFamily::At25: return std::make_unique<At25Chip>(spec);
-    case ChipFamily::SerialFlash: return std::make_unique<SerialFlashChip>(spec);
-    case ChipFamily::DataFlash: return std::make_unique<DataFlashChip>(spec);
+    switch (part.family) {
+    case ChipFamily::Avr: return std::make_unique<AvrChip>(part);
+    case ChipFamily::At89: return std::make_unique<At89Chip>(part);
+    case ChipFamily::At25: return std::make_unique<At25Chip>(part);
+    case ChipFamily::SerialFlash: return std::make_unique<SerialFlashChip>(part);
+    case ChipFamily::DataFlash: return std::make_unique<DataFlashChip>(part);
     }
     return nullptr;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chip_spec.h"
+#include "part_info.h"
 
 #include <cstdint>
 #include <map>
@@ -24,12 +24,12 @@ struct ChipState {
 // with a write compares them against its own deadline.
 class Chip {
 public:
-    explicit Chip(const ChipSpec& spec) : spec_(spec) {}
+    explicit Chip(const PartInfo& part) : part_(part) {}
     virtual ~Chip() = default;
     Chip(const Chip&) = delete;
     Chip& operator=(const Chip&) = delete;
 
-    const ChipSpec& spec() const { return spec_; }
+    const PartInfo& part() const { return part_; }
 
     virtual void resetLine(bool high, std::uint64_t nowUs) = 0;
     // The box lets go of RESET; the target's own pull-up or pull-down wins.
@@ -51,23 +51,23 @@ public:
     // Lock the chip as far as its lock bits go (LB1 and LB2, or all AT89S bits).
     virtual void lockFully() {}
     // Answer the signature or identification of another part.
-    void setIdentityOf(const ChipSpec* other) { identityOf_ = other; }
+    void setIdentityOf(const PartInfo* other) { identityOf_ = other; }
 
 protected:
     std::uint64_t busyTime(std::uint32_t us) const { return instant_ ? 0 : us; }
-    const ChipSpec& identity() const { return identityOf_ ? *identityOf_ : spec_; }
+    const PartInfo& identity() const { return identityOf_ ? *identityOf_ : part_; }
 
-    const ChipSpec& spec_;
+    const PartInfo& part_;
     bool instant_ = false;
     bool staysLocked_ = false;
-    const ChipSpec* identityOf_ = nullptr;
+    const PartInfo* identityOf_ = nullptr;
 };
 
 // AVR and AT89S parts: 4-byte instructions clocked in while the part is held
 // in reset, each answered byte by byte on MISO.
 class FramedChip : public Chip {
 public:
-    FramedChip(const ChipSpec& spec, bool resetActiveHigh);
+    FramedChip(const PartInfo& part, bool resetActiveHigh);
     void resetLine(bool high, std::uint64_t nowUs) override;
     void releaseReset(std::uint64_t nowUs) override;
     std::uint8_t exchange(std::uint8_t mosi, std::uint64_t nowUs) override;
@@ -95,7 +95,7 @@ private:
     std::uint8_t previous_ = 0xFF;
 };
 
-std::unique_ptr<Chip> makeChip(const ChipSpec& spec);
+std::unique_ptr<Chip> makeChip(const PartInfo& part);
 
 } // namespace quorva::sim
 

@@ -1,4 +1,4 @@
-#include "chip_spec.h"
+#include "part_info.h"
 
 #include <algorithm>
 #include <cctype>
@@ -33,11 +33,11 @@ AvrTiming timing(std::uint32_t flashUs, std::uint32_t eepromUs, std::uint32_t er
     return {flashUs, eepromUs, eraseUs, fuseUs};
 }
 
-ChipSpec avr(const char* name, const char* aliases, Sig sig, std::uint32_t flash, std::uint32_t pageBytes,
+PartInfo avr(const char* name, const char* aliases, Sig sig, std::uint32_t flash, std::uint32_t pageBytes,
              std::uint32_t eeprom, std::uint8_t calibration, Fuses fuses, std::uint8_t lockMask, AvrTiming t,
              LockPlace place = LockPlace::Byte3)
 {
-    ChipSpec s;
+    PartInfo s;
     s.name = name;
     s.aliases = aliases;
     s.family = ChipFamily::Avr;
@@ -57,10 +57,10 @@ ChipSpec avr(const char* name, const char* aliases, Sig sig, std::uint32_t flash
     return s;
 }
 
-ChipSpec at89(const char* name, const char* aliases, Sig sig, std::uint32_t flash, std::uint32_t eeprom,
+PartInfo at89(const char* name, const char* aliases, Sig sig, std::uint32_t flash, std::uint32_t eeprom,
               At89Kind kind, std::uint32_t byteWriteUs, std::uint32_t eraseUs)
 {
-    ChipSpec s;
+    PartInfo s;
     s.name = name;
     s.aliases = aliases;
     s.family = ChipFamily::At89;
@@ -73,9 +73,9 @@ ChipSpec at89(const char* name, const char* aliases, Sig sig, std::uint32_t flas
     return s;
 }
 
-ChipSpec at25(const char* name, std::uint32_t bytes, std::uint32_t pageBytes)
+PartInfo at25(const char* name, std::uint32_t bytes, std::uint32_t pageBytes)
 {
-    ChipSpec s;
+    PartInfo s;
     s.name = name;
     s.family = ChipFamily::At25;
     s.eepromBytes = bytes;
@@ -84,10 +84,10 @@ ChipSpec at25(const char* name, std::uint32_t bytes, std::uint32_t pageBytes)
     return s;
 }
 
-ChipSpec serialFlash(const char* name, const char* aliases, std::uint32_t bytes, std::array<std::uint8_t, 4> id,
+PartInfo serialFlash(const char* name, const char* aliases, std::uint32_t bytes, std::array<std::uint8_t, 4> id,
                      std::uint32_t chipEraseUs)
 {
-    ChipSpec s;
+    PartInfo s;
     s.name = name;
     s.aliases = aliases;
     s.family = ChipFamily::SerialFlash;
@@ -98,10 +98,10 @@ ChipSpec serialFlash(const char* name, const char* aliases, std::uint32_t bytes,
     return s;
 }
 
-ChipSpec dataFlash(const char* name, std::uint32_t pages, std::uint32_t pageBytes, std::uint8_t dev1,
+PartInfo dataFlash(const char* name, std::uint32_t pages, std::uint32_t pageBytes, std::uint8_t dev1,
                    std::uint8_t dev2, std::uint8_t density)
 {
-    ChipSpec s;
+    PartInfo s;
     s.name = name;
     s.family = ChipFamily::DataFlash;
     s.pageCount = pages;
@@ -114,7 +114,7 @@ ChipSpec dataFlash(const char* name, std::uint32_t pages, std::uint32_t pageByte
     return s;
 }
 
-std::vector<ChipSpec> build()
+std::vector<PartInfo> build()
 {
     constexpr std::uint8_t kLb = 0x03;   // LB1 and LB2 only
     constexpr std::uint8_t kBlb = 0x3F;  // with the four boot-lock bits
@@ -125,7 +125,7 @@ std::vector<ChipSpec> build()
     const AvrTiming mega55 = timing(4500, 9000, 55000, 9000);
     const AvrTiming mega2 = timing(4500, 9000, 9000, 2000);
 
-    std::vector<ChipSpec> t;
+    std::vector<PartInfo> t;
     // ATtiny
     Fuses tiny13 = two(0x6A, 0xFF);
     tiny13.eesaveFuse = 0;
@@ -314,24 +314,24 @@ bool sameName(std::string_view a, std::string_view b)
 
 } // namespace
 
-const std::vector<ChipSpec>& chipDatabase()
+const std::vector<PartInfo>& chipDatabase()
 {
-    static const std::vector<ChipSpec> table = build();
+    static const std::vector<PartInfo> table = build();
     return table;
 }
 
-const ChipSpec* findChip(std::string_view name)
+const PartInfo* findChip(std::string_view name)
 {
-    for (const ChipSpec& spec : chipDatabase()) {
-        if (sameName(spec.name, name))
-            return &spec;
+    for (const PartInfo& part : chipDatabase()) {
+        if (sameName(part.name, name))
+            return &part;
     }
-    for (const ChipSpec& spec : chipDatabase()) {
-        std::string_view rest = spec.aliases;
+    for (const PartInfo& part : chipDatabase()) {
+        std::string_view rest = part.aliases;
         while (!rest.empty()) {
             const auto bar = rest.find('|');
             if (sameName(rest.substr(0, bar), name))
-                return &spec;
+                return &part;
             if (bar == std::string_view::npos)
                 break;
             rest.remove_prefix(bar + 1);

@@ -11,15 +11,15 @@ constexpr std::uint32_t kPageEraseUs = 15000;
 constexpr std::uint32_t kConfigureUs = 20000;
 } // namespace
 
-DataFlashChip::DataFlashChip(const ChipSpec& spec)
-    : SpiMemoryChip(spec), memory_(std::size_t{spec.pageCount} * spec.pageBytes, 0xFF),
-      buffers_{std::vector<std::uint8_t>(spec.pageBytes, 0xFF), std::vector<std::uint8_t>(spec.pageBytes, 0xFF)}
+DataFlashChip::DataFlashChip(const PartInfo& part)
+    : SpiMemoryChip(part), memory_(std::size_t{part.pageCount} * part.pageBytes, 0xFF),
+      buffers_{std::vector<std::uint8_t>(part.pageBytes, 0xFF), std::vector<std::uint8_t>(part.pageBytes, 0xFF)}
 {
 }
 
 std::uint32_t DataFlashChip::pageSize() const
 {
-    return binary_ ? spec_.pageBytes / 256 * 256 : spec_.pageBytes;
+    return binary_ ? part_.pageBytes / 256 * 256 : part_.pageBytes;
 }
 
 int DataFlashChip::byteBits() const
@@ -30,7 +30,7 @@ int DataFlashChip::byteBits() const
 
 std::uint32_t DataFlashChip::pageOf(std::uint32_t address) const
 {
-    return (address >> byteBits()) % spec_.pageCount;
+    return (address >> byteBits()) % part_.pageCount;
 }
 
 std::uint32_t DataFlashChip::offsetOf(std::uint32_t address) const
@@ -40,7 +40,7 @@ std::uint32_t DataFlashChip::offsetOf(std::uint32_t address) const
 
 std::uint8_t DataFlashChip::status(std::uint64_t nowUs) const
 {
-    return static_cast<std::uint8_t>((busy(nowUs) ? 0x00 : 0x80) | (spec_.densityBits << 2) | (binary_ ? 0x01 : 0x00));
+    return static_cast<std::uint8_t>((busy(nowUs) ? 0x00 : 0x80) | (part_.densityBits << 2) | (binary_ ? 0x01 : 0x00));
 }
 
 std::uint8_t DataFlashChip::onByte(std::size_t index, std::uint8_t mosi, std::uint64_t nowUs)
@@ -59,7 +59,7 @@ std::uint8_t DataFlashChip::onByte(std::size_t index, std::uint8_t mosi, std::ui
         // Continuous reads run on into the next page and wrap at the end.
         const std::uint32_t address = this->address(1, 3);
         const std::uint64_t linear = std::uint64_t{pageOf(address)} * size + offsetOf(address) + (index - header);
-        const std::uint32_t page = static_cast<std::uint32_t>((linear / size) % spec_.pageCount);
+        const std::uint32_t page = static_cast<std::uint32_t>((linear / size) % part_.pageCount);
         return cell(page, static_cast<std::uint32_t>(linear % size));
     };
     auto bufferByte = [&](int which, std::size_t header) -> std::uint8_t {
@@ -140,7 +140,7 @@ void DataFlashChip::onDeselect(std::uint64_t nowUs)
         return;
     case 0x81:
         if (addressed) {
-            std::fill_n(memory_.begin() + std::size_t{page} * spec_.pageBytes, spec_.pageBytes, 0xFF);
+            std::fill_n(memory_.begin() + std::size_t{page} * part_.pageBytes, part_.pageBytes, 0xFF);
             busyUntilUs_ = nowUs + busyTime(kPageEraseUs);
         }
         return;
@@ -148,16 +148,16 @@ void DataFlashChip::onDeselect(std::uint64_t nowUs)
         if (addressed) {
             // A block is 8 pages; the low three page bits are ignored.
             const std::uint32_t first = page / 8 * 8;
-            const std::uint32_t count = std::min<std::uint32_t>(8, spec_.pageCount - first);
-            std::fill_n(memory_.begin() + std::size_t{first} * spec_.pageBytes, std::size_t{count} * spec_.pageBytes,
+            const std::uint32_t count = std::min<std::uint32_t>(8, part_.pageCount - first);
+            std::fill_n(memory_.begin() + std::size_t{first} * part_.pageBytes, std::size_t{count} * part_.pageBytes,
                         0xFF);
-            busyUntilUs_ = nowUs + busyTime(spec_.eraseUs);
+            busyUntilUs_ = nowUs + busyTime(part_.eraseUs);
         }
         return;
     case 0xC7:
         if (in.size() >= 4 && in[1] == 0x94 && in[2] == 0x80 && in[3] == 0x9A) {
             std::fill(memory_.begin(), memory_.end(), 0xFF);
-            busyUntilUs_ = nowUs + busyTime(spec_.pageCount / 8 * spec_.eraseUs);
+            busyUntilUs_ = nowUs + busyTime(part_.pageCount / 8 * part_.eraseUs);
         }
         return;
     case 0x3D:

@@ -13,9 +13,9 @@ namespace quorva::sim {
 // takes effect at the next power cycle.
 class DataFlashChip final : public SpiMemoryChip {
 public:
-    explicit DataFlashChip(const ChipSpec& spec);
+    explicit DataFlashChip(const PartInfo& part);
 
-    // Physical pages of spec().pageBytes each, page p at p * pageBytes.
+    // Physical pages of part().pageBytes each, page p at p * pageBytes.
     std::vector<std::uint8_t>& memory() { return memory_; }
     const std::vector<std::uint8_t>& buffer(int which) const { return buffers_[which]; }
     bool powerOfTwo() const { return binary_; }
@@ -38,7 +38,7 @@ private:
     int byteBits() const;
     std::uint32_t pageOf(std::uint32_t address) const;
     std::uint32_t offsetOf(std::uint32_t address) const;
-    std::uint8_t& cell(std::uint32_t page, std::uint32_t offset) { return memory_[page * spec_.pageBytes + offset]; }
+    std::uint8_t& cell(std::uint32_t page, std::uint32_t offset) { return memory_[page * part_.pageBytes + offset]; }
     void program(std::uint32_t page, const std::vector<std::uint8_t>& data, bool erase, std::uint64_t nowUs);
 
     std::vector<std::uint8_t> memory_;

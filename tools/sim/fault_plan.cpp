@@ -1,6 +1,6 @@
 #include "fault_plan.h"
 
-#include "chip_spec.h"
+#include "part_info.h"
 
 #include <charconv>
 

@@ -2,7 +2,7 @@
 // a pseudo-terminal linked under a chosen path.
 
 #include "box.h"
-#include "chip_spec.h"
+#include "part_info.h"
 #include "firmware_image.h"
 #include "pty_server.h"
 #include "serial_flash_chip.h"
@@ -49,7 +49,7 @@ void usage()
         "  --state-out DIR         write them there when stopped\n"
         "  --trace FILE            log every byte and line event\n"
         "  --violations FILE       write what the PC got wrong when stopped\n"
-        "  --fault SPEC            silence[=N] stale=0xHH ack=0xCC:N:0xRR polling=K locked\n"
+        "  --fault FAULT           silence[=N] stale=0xHH ack=0xCC:N:0xRR polling=K locked\n"
         "                          stays-locked signature=NAME disconnect=N slow=MS (repeatable)\n"
         "  --firmware-code CODE    code the firmware reports (default 10c; err, ldr, ld2 ...)\n"
         "  --no-firmware           boot loader only: Ping answers '-'\n"
@@ -102,8 +102,8 @@ int main(int argc, char** argv)
                 return 2;
             }
         } else if (a == "--list-chips") {
-            for (const ChipSpec& spec : chipDatabase())
-                std::cout << spec.name << (spec.aliases[0] ? std::string("  (") + spec.aliases + ")" : "") << "\n";
+            for (const PartInfo& part : chipDatabase())
+                std::cout << part.name << (part.aliases[0] ? std::string("  (") + part.aliases + ")" : "") << "\n";
             return 0;
         } else {
             usage();
@@ -134,12 +134,12 @@ int main(int argc, char** argv)
     }
     if (chipName.empty())
         chipName = "ATmega8";
-    const ChipSpec* spec = findChip(chipName);
-    if (!spec) {
+    const PartInfo* part = findChip(chipName);
+    if (!part) {
         std::cerr << "quorva-sim: unknown chip " << chipName << " (--list-chips lists them)\n";
         return 2;
     }
-    auto chip = makeChip(*spec);
+    auto chip = makeChip(*part);
     if (!stateIn.empty()) {
         std::string error;
         if (!chip->setState(loaded, &error)) {
@@ -168,13 +168,13 @@ int main(int argc, char** argv)
     std::signal(SIGINT, onStop);
     std::signal(SIGTERM, onStop);
     std::signal(SIGUSR1, onPowerCycle);
-    std::cout << "quorva-sim: " << spec->name << " on " << server.linkPath() << " -> " << server.slavePath()
+    std::cout << "quorva-sim: " << part->name << " on " << server.linkPath() << " -> " << server.slavePath()
               << std::endl;
 
     server.serve(stopRequested, &powerCycleRequested, pace);
 
     int status = 0;
-    if (!stateOut.empty() && !saveState(stateOut, spec->name, box.chip().state(), &error)) {
+    if (!stateOut.empty() && !saveState(stateOut, part->name, box.chip().state(), &error)) {
         std::cerr << "quorva-sim: " << error << "\n";
         status = 1;
     }

@@ -4,7 +4,7 @@
 
 namespace quorva::sim {
 
-SerialFlashChip::SerialFlashChip(const ChipSpec& spec) : SpiMemoryChip(spec), memory_(spec.flashBytes, 0xFF) {}
+SerialFlashChip::SerialFlashChip(const PartInfo& part) : SpiMemoryChip(part), memory_(part.flashBytes, 0xFF) {}
 
 bool SerialFlashChip::busy(std::uint64_t nowUs) const
 {
@@ -57,7 +57,7 @@ std::uint8_t SerialFlashChip::onByte(std::size_t index, std::uint8_t mosi, std::
     case 0x02:
         if (index >= 4) {
             const std::uint32_t start = address(1, 3) % size;
-            const std::uint32_t page = spec_.pageBytes;
+            const std::uint32_t page = part_.pageBytes;
             const std::uint32_t offset = (start + static_cast<std::uint32_t>(index - 4)) % page;
             pending_.emplace_back(start / page * page + offset, mosi);
         }
@@ -126,7 +126,7 @@ void SerialFlashChip::onDeselect(std::uint64_t nowUs)
             return;
         wel_ = false;
         if (!protected_)
-            erase(0, size, nowUs, spec_.eraseUs);
+            erase(0, size, nowUs, part_.eraseUs);
         return;
     default:
         return;

@@ -12,7 +12,7 @@ namespace quorva::sim {
 // is the RESET pin.
 class SerialFlashChip final : public SpiMemoryChip {
 public:
-    explicit SerialFlashChip(const ChipSpec& spec);
+    explicit SerialFlashChip(const PartInfo& part);
 
     std::vector<std::uint8_t>& memory() { return memory_; }
     bool sectorsProtected() const { return protected_; }

@@ -34,7 +34,7 @@ struct AvrTiming {
 };
 
 // One part from its data sheet. Sizes in bytes.
-struct ChipSpec {
+struct PartInfo {
     const char* name = "";    // as marked on the package
     const char* aliases = ""; // further names it answers to, '|'-separated
     ChipFamily family = ChipFamily::Avr;
@@ -69,11 +69,11 @@ struct ChipSpec {
 };
 
 // The parts the simulator knows, in no particular order.
-const std::vector<ChipSpec>& chipDatabase();
+const std::vector<PartInfo>& chipDatabase();
 
 // The part answering to a name, case-insensitive: the marking, or one of its
 // aliases (device-table names such as "ATmega8/8A" are aliases). Null when
 // unknown.
-const ChipSpec* findChip(std::string_view name);
+const PartInfo* findChip(std::string_view name);
 
 } // namespace quorva::sim
