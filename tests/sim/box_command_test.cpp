@@ -114,3 +114,37 @@ TEST(BoxCommands, EscapeHasNoReply)
 
 } // namespace
 } // namespace quorva::sim::test
+
+namespace quorva::sim::test {
+namespace {
+
+TEST(SimPort, SeveralBoxesOnDifferentPortsForTheSearch)
+{
+    RecordingClock clock;
+    Box com3(clock, makeChip(*findChip("ATmega8")));
+    Box com5(clock, makeChip(*findChip("ATmega8")));
+    SimPort port(clock);
+    port.attach(2, com3);
+    port.attach(4, com5);
+    port.addSilentPort(0);
+    EXPECT_FALSE(port.open(1, 19200));
+    EXPECT_STREQ(port.status(), "Error in CreateFile");
+    ASSERT_TRUE(port.open(0, 19200));
+    ASSERT_TRUE(port.sendByte(0x25));
+    EXPECT_EQ(port.receiveByte(), -1);
+    EXPECT_EQ(clock.tickMs(), 2800u);
+    for (int index : {2, 4}) {
+        ASSERT_TRUE(port.open(index, 19200));
+        ASSERT_TRUE(port.sendByte(0x25));
+        EXPECT_EQ(port.receiveByte(), '+');
+    }
+    EXPECT_EQ(com3.commandCount(), 1u);
+    EXPECT_EQ(com5.commandCount(), 1u);
+    port.close();
+    EXPECT_FALSE(port.sendByte(0x25));
+    EXPECT_STREQ(port.status(), "Send: not connected");
+    EXPECT_EQ(port.receive(1), nullptr);
+}
+
+} // namespace
+} // namespace quorva::sim::test

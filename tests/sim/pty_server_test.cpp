@@ -96,6 +96,8 @@ public:
         return out;
     }
 
+    void signal(int number) { ::kill(pid_, number); }
+
     int stop()
     {
         if (pid_ <= 0)
@@ -187,6 +189,21 @@ TEST(PtyServer, NoticesALineThatIsNotRawOrAtTheWrongSpeed)
     EXPECT_EQ(fast.ask({0x25}, 1, 300), Bytes{});
     EXPECT_EQ(fast.stop(), 0);
     EXPECT_NE(fast.violations().find("wrong line speed"), std::string::npos) << fast.violations();
+}
+
+TEST(PtyServer, PowerCycleOnSigusr1ReturnsToTheBootLoaderAt19200)
+{
+    SimProcess sim({});
+    ASSERT_TRUE(sim.open());
+    EXPECT_EQ(sim.ask({0x25}, 1), Bytes{'+'});
+    EXPECT_EQ(sim.ask({0x23, 0x01, 0x82, 0x00}, 1), Bytes{0x0D});
+    sim.signal(SIGUSR1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const Bytes length = sim.ask({0x3F}, 1);
+    ASSERT_EQ(length.size(), 1u);
+    const Bytes text = sim.ask({}, length[0] + 1u);
+    EXPECT_NE(std::string(text.begin(), text.end()).find("Bootloader"), std::string::npos);
+    EXPECT_EQ(sim.stop(), 0);
 }
 
 } // namespace
