@@ -1,0 +1,184 @@
+#include "chip_identity.h"
+
+#include <cstring>
+
+namespace quorva {
+
+namespace {
+
+constexpr int kDataFlashWaitMs = 15;
+constexpr int kSerialFlashEraseMs = 10000;
+
+// The command's one-byte reply; -1 when it was not sent or nothing came.
+int reply(BoxLink& link, Command command)
+{
+    return link.send(command) ? link.receiveByte() : -1;
+}
+
+int spiWrite(BoxLink& link, std::uint8_t value)
+{
+    return link.send(Command::SpiWrite, {value}) ? link.receiveByte() : -1;
+}
+
+SignatureRead readAt89Signature(BoxLink& link, const DeviceInfo& device)
+{
+    SignatureRead read;
+    const bool s8253 = std::strcmp(device.name, "AT89S8253") == 0;
+    for (int i = 0; i < 3; ++i) {
+        const auto index = static_cast<std::uint8_t>(i);
+        const bool sent = s8253 ? link.send(Command::Spi4Read, {0x28, 0x00, static_cast<std::uint8_t>(0x30 + i)})
+                                : link.send(Command::Spi4Read, {0x28, index, 0x00});
+        const int value = sent ? link.receiveByte() : -1;
+        if (value < 0)
+            return read;
+        read.bytes[static_cast<std::size_t>(i)] = value;
+    }
+    read.ok = true;
+    return read;
+}
+
+SignatureRead readDataFlashSignature(BoxLink& link)
+{
+    SignatureRead read;
+    reply(link, Command::FlashDeselect);
+    link.wait(kDataFlashWaitMs);
+    reply(link, Command::FlashSelect);
+    if (!link.send(Command::SpiWrite, {0xD7}))
+        return read;
+    link.wait(kDataFlashWaitMs);
+    link.receiveByte();
+    if (!link.send(Command::SpiRead))
+        return read;
+    link.wait(kDataFlashWaitMs);
+    const int status = link.receiveByte();
+    if (status < 0)
+        return read;
+    read.dataFlashStatus = status;
+
+    link.wait(kDataFlashWaitMs);
+    if (link.send(Command::FlashDeselect)) {
+        link.wait(kDataFlashWaitMs);
+        if (link.receiveByte() == 0x9C)
+            link.receiveByte(); // dropped
+    }
+    reply(link, Command::FlashSelect);
+    link.send(Command::SpiWrite, {0x9F});
+    link.wait(kDataFlashWaitMs);
+    link.receiveByte();
+    link.wait(kDataFlashWaitMs);
+    std::array<int, 4> id{};
+    for (int& byte : id)
+        byte = reply(link, Command::SpiRead);
+    reply(link, Command::FlashDeselect);
+    read.ok = id[0] >= 0 && id[1] >= 0 && id[2] >= 0;
+    if (read.ok)
+        read.bytes = {id[0], id[1], id[2]};
+    return read;
+}
+
+SignatureRead readSerialFlashSignature(BoxLink& link)
+{
+    SignatureRead read;
+    // A status read first; its answer is not used.
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    spiWrite(link, 0x05);
+    reply(link, Command::SpiRead);
+    reply(link, Command::SpiDeselect);
+
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    spiWrite(link, 0x9F);
+    std::array<int, 4> id{};
+    for (int& byte : id)
+        byte = reply(link, Command::SpiRead);
+    reply(link, Command::SpiDeselect);
+    read.ok = id[0] >= 0 && id[1] >= 0 && id[2] >= 0;
+    if (read.ok)
+        read.bytes = {id[0], id[1], id[2]};
+    return read;
+}
+
+bool eraseSerialFlash(BoxLink& link)
+{
+    // Write enable, then status register 0: every sector unprotected.
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    spiWrite(link, 0x06);
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    spiWrite(link, 0x01);
+    spiWrite(link, 0x00);
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    // One status read; the value is not used.
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    spiWrite(link, 0x05);
+    reply(link, Command::SpiRead);
+    reply(link, Command::SpiDeselect);
+
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    if (spiWrite(link, 0x06) != kAck)
+        return false;
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    if (spiWrite(link, 0xC7) != kAck)
+        return false;
+    link.wait(kSerialFlashEraseMs);
+    reply(link, Command::SpiDeselect);
+    return true;
+}
+
+} // namespace
+
+bool readAvrSignature(BoxLink& link, std::array<int, 3>& signature)
+{
+    signature = {255, 255, 255};
+    for (int i = 0; i < 3; ++i) {
+        if (!link.send(Command::Spi4Read, {0x30, 0x00, static_cast<std::uint8_t>(i)}))
+            return false;
+        const int value = link.receiveByte();
+        if (value < 0)
+            return false;
+        signature[static_cast<std::size_t>(i)] = value;
+    }
+    return true;
+}
+
+SignatureRead readChipSignature(BoxLink& link, const DeviceInfo& device)
+{
+    if (device.protocol == ProtocolAt89s || device.protocol == ProtocolAt89s8253)
+        return readAt89Signature(link, device);
+    if (device.family == FamilyAt45)
+        return readDataFlashSignature(link);
+    if (device.family == FamilyAt26)
+        return readSerialFlashSignature(link);
+    SignatureRead read;
+    read.ok = readAvrSignature(link, read.bytes);
+    return read;
+}
+
+bool eraseChip(BoxLink& link, const DeviceInfo& device)
+{
+    if (device.family == FamilyAt26)
+        return eraseSerialFlash(link);
+    if (std::strcmp(device.name, "ATtiny26") == 0) {
+        // Erase, load 0xFF into the low byte of word 0, erase again.
+        if (!link.command(Command::Spi4, {0xAC, 0x80, 0x04, 0x00}))
+            return false;
+        link.wait(7);
+        if (!link.command(Command::Spi4, {0x40, 0x00, 0x00, 0xFF}))
+            return false;
+    }
+    if (!link.send(Command::Spi4, {0xAC, 0x80, 0x04, 0x00}))
+        return false;
+    // The erase runs while the reply waits.
+    link.wait(10);
+    return link.expectAck();
+}
+
+} // namespace quorva

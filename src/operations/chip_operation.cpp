@@ -1,0 +1,145 @@
+#include "chip_operation.h"
+
+#include "base/messages.h"
+#include "data/project.h"
+
+namespace quorva {
+
+namespace {
+constexpr int kCaptionId = 1025;
+constexpr int kDataFlashWaitMs = 15;
+} // namespace
+
+ChipAlgorithm chipAlgorithm(const DeviceInfo& device)
+{
+    if (device.family == FamilyAt45)
+        return ChipAlgorithm::At45;
+    if (device.family == FamilyAt26)
+        return ChipAlgorithm::At26;
+    if (device.protocol == ProtocolAt89s)
+        return ChipAlgorithm::At89s;
+    if (device.protocol == ProtocolAt25)
+        return ChipAlgorithm::At25;
+    // Includes the AT89S8253, which the box programs with its composite commands.
+    return ChipAlgorithm::Avr;
+}
+
+At45Geometry at45Geometry(const DeviceInfo& device, std::uint8_t status)
+{
+    At45Geometry geometry;
+    geometry.binaryPages = (status & 0x01) != 0;
+    geometry.pageBytes = geometry.binaryPages ? device.pageSize / 256 * 256 : device.pageSize;
+    // Power-of-2 pages are smaller, not more: the chip keeps its page count.
+    const int pages = device.pageSize > 0 ? device.flashSize / device.pageSize : 0;
+    geometry.capacity = pages * geometry.pageBytes;
+    return geometry;
+}
+
+ChipOperation::ChipOperation(const OperationSetup& setup)
+    : ui_(setup.ui), link_(setup.link), project_(setup.project), device_(setup.device),
+      delays_(setup.advancedDelays), baudCode_(setup.baudCode)
+{
+}
+
+void ChipOperation::showConnectionError()
+{
+    ui_.showMessage(BoxIcon::Information, messageText(kCaptionId), messageText(1027));
+}
+
+void ChipOperation::wait(int ms)
+{
+    if (ms > 0)
+        link_.wait(ms);
+}
+
+std::uint8_t ChipOperation::writeTiming(bool flash) const
+{
+    if (flash)
+        return project_.delayByte ? byteDelayTimer(project_.delayByteValue)
+                                  : static_cast<std::uint8_t>(device_.flashWriteTiming);
+    return project_.delayByte2 ? byteDelayTimer(project_.delayByteValue2)
+                               : static_cast<std::uint8_t>(device_.eepromWriteTiming);
+}
+
+std::uint8_t ChipOperation::readTiming(bool flash) const
+{
+    if (flash)
+        return project_.delayByte ? byteDelayTimer(project_.delayByteValue)
+                                  : static_cast<std::uint8_t>(device_.flashReadTiming);
+    return project_.delayByte2 ? byteDelayTimer(project_.delayByteValue2)
+                               : static_cast<std::uint8_t>(device_.eepromReadTiming);
+}
+
+int ChipOperation::pageDelayMs(bool flash) const
+{
+    if (flash)
+        return project_.delayPage ? project_.delayPageValue : device_.pageWriteDelay;
+    return project_.delayPage2 ? project_.delayPageValue2 : device_.pageWriteDelay;
+}
+
+int ChipOperation::byteDelayMs(bool flash, int fallback) const
+{
+    if (flash)
+        return project_.delayByte ? project_.delayByteValue : fallback;
+    return project_.delayByte2 ? project_.delayByteValue2 : fallback;
+}
+
+bool ChipOperation::sendEach(std::initializer_list<std::uint8_t> bytes)
+{
+    for (std::uint8_t byte : bytes) {
+        if (!link_.port().sendByte(byte))
+            return false;
+    }
+    return true;
+}
+
+bool ChipOperation::exchange(Command command)
+{
+    return link_.send(command) && link_.expectByte();
+}
+
+bool ChipOperation::acknowledged(Command command)
+{
+    return link_.send(command) && link_.expectAck();
+}
+
+bool ChipOperation::spiWriteBytewise(std::uint8_t value)
+{
+    return sendEach({byteOf(Command::SpiWrite), value}) && link_.expectAck();
+}
+
+int ChipOperation::receiveStream(std::uint8_t* out, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const int byte = link_.receiveByte();
+        if (byte < 0)
+            return i;
+        out[i] = static_cast<std::uint8_t>(byte);
+    }
+    return count;
+}
+
+std::optional<At45Geometry> ChipOperation::readAt45Geometry()
+{
+    if (!acknowledged(Command::FlashDeselect))
+        return std::nullopt;
+    wait(kDataFlashWaitMs);
+    if (!acknowledged(Command::FlashSelect) || !link_.send(Command::SpiWrite, {0xD7}))
+        return std::nullopt;
+    wait(kDataFlashWaitMs);
+    if (!link_.expectAck() || !link_.send(Command::SpiRead))
+        return std::nullopt;
+    wait(kDataFlashWaitMs);
+    const int status = link_.receiveByte();
+    if (status < 0)
+        return std::nullopt;
+    wait(kDataFlashWaitMs);
+    if (!link_.send(Command::FlashDeselect))
+        return std::nullopt;
+    wait(kDataFlashWaitMs);
+    if (!link_.expectAck())
+        return std::nullopt;
+    return at45Geometry(device_, static_cast<std::uint8_t>(status));
+}
+
+} // namespace quorva

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+#include <functional>
+
+namespace quorva {
+
+// The results the chip commands share with each other and with the
+// auto-program sequence, and the hook through which a command that has
+// identified the chip switches the selected device.
+struct OperationsContext {
+    // Outcome of the most recent command; 0 means it did what was asked.
+    int lastResult = -1;
+    // The bytes of the most recent signature read, first byte first.
+    std::array<int, 3> lastSignature{255, 255, 255};
+    bool flashVerifyOk = false;
+    bool eepromVerifyOk = false;
+    // Address of the first differing byte of the last verify; -1 while none.
+    int firstMismatch = -1;
+    // Called with the device index when a signature names another device
+    // than the selected one; the main window shows it and adopts it.
+    std::function<void(int deviceIndex)> deviceIdentified;
+};
+
+// Where the box is and how the operations may use the line: the board
+// settings the main window holds.
+struct LinkSettings {
+    int comPort = 0;   // 1-based; 0 = none chosen
+    int highSpeed = 0; // baud code 0, 1, 2
+    // Pre-read, page read, page write and post-send delays in ms.
+    std::array<int, 4> advancedDelays{};
+};
+
+} // namespace quorva
