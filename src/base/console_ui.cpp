@@ -398,7 +398,10 @@ bool ConsoleUi::selfProgramSettingsDialog(const std::string& currentVersion, con
         out_ << textOf(1154) << ": " << currentVersion << '\n' << textOf(1156) << ": " << newVersion << '\n'
              << (reducedFirmwareSpeed_ ? textOf(1159) : textOf(1158)) << '\n' << std::flush;
     }
-    // The update goes ahead only when the person (or --yes) says so.
+    // The update goes ahead only when the person (or --yes) says so; a script
+    // that did not ask for it gets no default.
+    if (policy_ == AnswerPolicy::Prompt && !inputIsTerminal_)
+        return false;
     if (ask(Buttons::OkCancel, BoxIcon::Question, 0, texts ? texts->caption : std::string(), textOf(1)) != Answer::Ok)
         return false;
     normalSpeed = !reducedFirmwareSpeed_;

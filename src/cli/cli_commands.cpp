@@ -1,6 +1,7 @@
 #include "cli_commands.h"
 
 #include "base/messages.h"
+#include "cli_box_commands.h"
 #include "catalogue/device_lookup.h"
 #include "catalogue/device_report.h"
 #include "data/image_commands.h"
@@ -124,6 +125,9 @@ constexpr std::array kSubcommands{
     Subcommand{"checksum", "FILE [--eeprom]", "load an image file and show its length and checksum", checksumFile},
     Subcommand{"convert", "IN OUT [--eeprom]", "load an image file and save it as another (.hex, .eep, .bin)",
                convertFile},
+    Subcommand{"info", "", "show the programmer's version and serial number", programmerInfo},
+    Subcommand{"search", "", "look for the programmer on COM1..COM8", searchProgrammer},
+    Subcommand{"firmware-update", "[--reduced] [--image FILE]", "update the programmer's firmware", firmwareUpdate},
 };
 
 } // namespace
@@ -162,6 +166,10 @@ void printUsage(std::ostream& out)
            "  --yes, -y               answer every question with Yes/OK\n"
            "  --no, -n                answer every question with No/Cancel\n"
            "  --trace FILE            log every byte to and from the programmer\n"
+           "  --com N                 the programmer's COM number (default: the settings)\n"
+           "  --port PATH             the device of that COM number (default: [Ports] COMn,\n"
+           "                          else /dev/ttyUSB<n-1>)\n"
+           "  --baud RATE             19200, 115200 or 921600 (default: the settings)\n"
            "  --help, -h              show this help\n"
            "  --version, -V           show the program version\n";
 }

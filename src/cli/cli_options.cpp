@@ -1,5 +1,6 @@
 #include "cli_options.h"
 
+#include <cstdlib>
 #include <string_view>
 
 namespace quorva::cli {
@@ -43,6 +44,27 @@ ParsedOptions parseCliOptions(int argc, const char* const* argv)
                 if (!path || path->empty())
                     return fail("--trace needs a file name");
                 options.tracePath = *path;
+            } else if (named("--port")) {
+                const auto path = value("--port");
+                if (!path || path->empty())
+                    return fail("--port needs a device path");
+                options.portPath = *path;
+            } else if (named("--com")) {
+                const auto number = value("--com");
+                const int com = number ? std::atoi(number->c_str()) : 0;
+                if (com < 1 || com > 255 || std::to_string(com) != *number)
+                    return fail("--com takes a port number from 1 to 255");
+                options.comPort = com;
+            } else if (named("--baud")) {
+                const auto rate = value("--baud");
+                if (rate == "19200")
+                    options.baudCode = 0;
+                else if (rate == "115200")
+                    options.baudCode = 1;
+                else if (rate == "921600")
+                    options.baudCode = 2;
+                else
+                    return fail("--baud takes 19200, 115200 or 921600");
             } else if (named("--lang")) {
                 const auto language = value("--lang");
                 if (language == "en")

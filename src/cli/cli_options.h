@@ -14,6 +14,9 @@ struct CliOptions {
     std::optional<bool> russian;              // --lang en|ru, for this run only
     AnswerPolicy answers = AnswerPolicy::Prompt; // --yes / --no
     std::optional<std::string> tracePath;     // --trace FILE
+    std::optional<std::string> portPath;      // --port PATH: the device of the chosen COM number
+    std::optional<int> comPort;               // --com N
+    std::optional<int> baudCode;              // --baud 19200|115200|921600, as its code
     bool help = false;
     bool version = false;
     std::string command;

@@ -388,14 +388,15 @@ bool Connection::readVersion(int comPort, Version& version, bool bootLoaderMode)
     return true;
 }
 
-void Connection::showProgrammerInfo(int comPort)
+bool Connection::showProgrammerInfo(int comPort)
 {
     Version version;
     if (!readVersion(comPort, version, false))
-        return;
+        return false;
     ui_.showMessage(BoxIcon::None, messageText(kCaptionId),
                     formatMessage(1069, version.text.c_str(), version.serial[0], version.serial[1], version.serial[2],
                                   version.serial[3], version.serial[4]));
+    return true;
 }
 
 int Connection::searchProgrammer()

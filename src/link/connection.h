@@ -53,8 +53,8 @@ public:
         std::array<int, 5> serial{};
     };
     bool readVersion(int comPort, Version& version, bool bootLoaderMode);
-    // The Programmer Info command.
-    void showProgrammerInfo(int comPort);
+    // The Programmer Info command; false when the version could not be read.
+    bool showProgrammerInfo(int comPort);
     // Looks for the box on COM1..COM8; the first found, or 0.
     int searchProgrammer();
 

@@ -79,7 +79,7 @@ int KX1SelfProgram::run()
     return fail(answer == '-' ? 1198 : 1027, true);
 }
 
-void updateFirmware(Connection& connection, int comPort, std::span<const std::uint8_t, kFirmwareImageSize> image)
+bool updateFirmware(Connection& connection, int comPort, std::span<const std::uint8_t, kFirmwareImageSize> image)
 {
     Ui& ui = connection.ui();
     Connection::Version version;
@@ -94,27 +94,28 @@ void updateFirmware(Connection& connection, int comPort, std::span<const std::ui
 
     if (isSimulatorImage(image) && !(versionRead && identifiesAsSimulator(version.text))) {
         ui.showMessage(BoxIcon::Stop, messageText(kCaptionId), messageText(2008));
-        return;
+        return false;
     }
 
     ui.showMessage(BoxIcon::Information, messageText(kCaptionId), messageText(1195));
     bool normalSpeed = true;
     if (!ui.selfProgramSettingsDialog(current, firmwareVersionText(Connection::kRequiredFirmware), normalSpeed))
-        return;
+        return false;
     if (!connection.connectForVersion(comPort, true, false, false, false)) {
         connection.closeVersionConnection();
-        return;
+        return false;
     }
     KX1SelfProgram transfer(connection, image, normalSpeed);
     const int result = ui.runOperation(transfer);
     connection.closeVersionConnection();
     if (result != Operation::kDone) {
         ui.setStatus(messageText(1176));
-        return;
+        return false;
     }
     ui.setStatus(messageText(1175));
     if (!connection.readVersion(comPort, version, true))
         ui.setStatus(messageText(1176));
+    return true;
 }
 
 } // namespace quorva

@@ -32,7 +32,8 @@ private:
 };
 
 // The Update firmware version command. A simulator image goes only to a box
-// that identifies itself as the simulator.
-void updateFirmware(Connection& connection, int comPort, std::span<const std::uint8_t, kFirmwareImageSize> image);
+// that identifies itself as the simulator. True when the box took the image
+// and runs it.
+bool updateFirmware(Connection& connection, int comPort, std::span<const std::uint8_t, kFirmwareImageSize> image);
 
 } // namespace quorva

@@ -5,7 +5,7 @@
 #include "wire_log.h"
 
 #include "box.h"
-#include "chip_spec.h"
+#include "part_info.h"
 #include "sim_port.h"
 
 #include <gtest/gtest.h>

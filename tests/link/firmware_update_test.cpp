@@ -4,7 +4,7 @@
 #include "wire_log.h"
 
 #include "box.h"
-#include "chip_spec.h"
+#include "part_info.h"
 #include "firmware_image.h"
 #include "sim_port.h"
 
@@ -21,9 +21,7 @@ using Image = std::vector<std::uint8_t>;
 
 sim::BoxOptions simulatedBox()
 {
-    sim::BoxOptions options;
-    options.bootLoaderText = "QUORVA Bootloader 1.1 (simulated)";
-    return options;
+    return sim::BoxOptions{}; // the simulated boot loader calls itself simulated
 }
 
 struct UpdateRig {
@@ -162,7 +160,9 @@ TEST(FirmwareUpdateTest, RefusedImageLeavesTheBoxInItsBootLoader)
 
 TEST(FirmwareUpdateTest, SimulatorImageNeverGoesToARealBox)
 {
-    UpdateRig rig(sim::BoxOptions{}); // a boot loader that does not call itself simulated
+    sim::BoxOptions real;
+    real.bootLoaderText = "QUORVA Bootloader 1.1";
+    UpdateRig rig(real);
     rig.ui.selfProgramNext(true);
     rig.update(builtIn());
     ASSERT_EQ(rig.boxes().size(), 1u);

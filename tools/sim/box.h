@@ -43,7 +43,8 @@ struct BoxOptions {
     std::string bootLoaderCode = "ldr";  // GetFirmwareCode in the boot loader
     std::uint8_t pingAnswer = '+';       // '+' or '*'
     std::string versionText = "QUORVA ISP 1.0c";
-    std::string bootLoaderText = "QUORVA Bootloader 1.1";
+    // A simulated box says so, so that the simulator image never goes to a real one.
+    std::string bootLoaderText = "QUORVA Bootloader 1.1 (simulated)";
     std::array<std::uint8_t, 5> serialNumber{0x51, 0x56, 0x0A, 0x01, 0x2C};
     bool instantWrites = false;          // chips write and erase in no time
     bool lineTime = true;                // each byte costs its time on the line
