@@ -177,7 +177,7 @@ TEST(PtyServer, NoticesALineThatIsNotRawOrAtTheWrongSpeed)
 {
     SimProcess sim({"--chip", "AT45DB041D"});
     ASSERT_TRUE(sim.open(false));
-    sim.ask({0x25}, 1, 300);
+    sim.ask({0x25}, 1, 1000);
     EXPECT_EQ(sim.stop(), 0);
     EXPECT_NE(sim.violations().find("line not raw"), std::string::npos) << sim.violations();
 
@@ -186,7 +186,7 @@ TEST(PtyServer, NoticesALineThatIsNotRawOrAtTheWrongSpeed)
     EXPECT_EQ(fast.ask({0x25}, 1), Bytes{'+'});
     EXPECT_EQ(fast.ask({0x23, 0x01, 0x82, 0x00}, 1), Bytes{0x0D});
     // Still at 19200: the box now listens at 115200.
-    EXPECT_EQ(fast.ask({0x25}, 1, 300), Bytes{});
+    EXPECT_EQ(fast.ask({0x25}, 1, 1000), Bytes{});
     EXPECT_EQ(fast.stop(), 0);
     EXPECT_NE(fast.violations().find("wrong line speed"), std::string::npos) << fast.violations();
 }
