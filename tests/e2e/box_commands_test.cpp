@@ -40,7 +40,8 @@ protected:
 
 TEST_F(BoxCommandsTest, InfoShowsVersionAndSerialNumber)
 {
-    auto sim = simulate(3);
+    const std::string violations = folder.file("violations.txt");
+    auto sim = simulate(3, {"--violations", violations});
     const test::ProcessResult info = cli({"info"});
     EXPECT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("Serial number: 51 56 0A 01 2C"), std::string::npos) << info.out;
@@ -52,6 +53,10 @@ TEST_F(BoxCommandsTest, InfoShowsVersionAndSerialNumber)
     const std::string trace = test::fileContents(folder.file("trace.log"));
     EXPECT_NE(trace.find("send 25\n"), std::string::npos) << trace;
     EXPECT_NE(trace.find("wait 50 ms\n"), std::string::npos);
+
+    // The box saw a raw 8N1 line at the right speed and a clean protocol.
+    EXPECT_EQ(sim->stop(), 0);
+    EXPECT_EQ(test::fileContents(violations), "");
 }
 
 TEST_F(BoxCommandsTest, InfoWithoutABoxFails)
