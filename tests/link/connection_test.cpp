@@ -153,6 +153,9 @@ TEST(ConnectionTest, FirmwareCodesDecideWhetherToGoOn)
         {"ld2",
          {kInfo + "Version conflict. Update firmware version with '\\Advanced\\Update firmware version...' command."},
          "Version conflict. You need to update firmware version.", true, false},
+        {"ldr",
+         {kInfo + "Version conflict. Update firmware version with '\\Advanced\\Update firmware version...' command."},
+         "Version conflict. You need to update firmware version.", true, false},
         {"11a", {kInfo + "Version conflict.\nFW version: 1.1a\nRequired version 1.0c.\nUpdate version and try again."},
          "Version conflict. You need to update firmware version.", false, true},
     };

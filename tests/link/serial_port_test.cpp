@@ -1,4 +1,7 @@
+#include "data/project.h"
+#include "link/connection.h"
 #include "link/serial_port.h"
+#include "scripted_ui.h"
 #include "link/tracing_port.h"
 #include "temp_folder.h"
 
@@ -200,6 +203,30 @@ TEST(TracingPortTest, LogsOpensBytesAndWaits)
     // Every line carries a time stamp to the millisecond.
     EXPECT_EQ(log.find("20"), 0u);
     EXPECT_EQ(log[23], ' ');
+}
+
+TEST(SerialPortTest, ConnectionReportsABusyOrMissingPortWithAHint)
+{
+    Pty pty;
+    SerialPort holder = portFor(pty);
+    ASSERT_TRUE(holder.open(0, 19200));
+    SerialPort port = portFor(pty);
+    test::ScriptedUi ui;
+    Project project(ui);
+    RecordingClock clock;
+    Connection busy(port, clock, ui);
+    EXPECT_FALSE(busy.connect(project, project.deviceIndex, 1, 0));
+    EXPECT_EQ(ui.callsStartingWith("box: "),
+              std::vector<std::string>{"box: information | Programmer QUORVA | Connection error: cannot open COM "
+                                       "port. Check for other applications using it."});
+
+    SerialPort missing([](int) { return std::string("/dev/quorva-none"); });
+    test::ScriptedUi ui2;
+    Connection absent(missing, clock, ui2);
+    EXPECT_FALSE(absent.connect(project, project.deviceIndex, 1, 0));
+    const auto boxes = ui2.callsStartingWith("box: ");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("\nCannot open /dev/quorva-none: no such device."), std::string::npos) << boxes[0];
 }
 
 } // namespace
