@@ -125,9 +125,13 @@ int MemoryScan::streamBlocks(int n, int blockBytes)
         if (!sendEach({byteOf(Command::SpiReadBlock), byte8(len >> 8), byte8(len)}))
             return kNoReply;
         const int got = receiveStream(bytes.data(), len);
-        if (!take(address, bytes.data(), got))
+        const bool goOn = take(address, bytes.data(), got);
+        // The block's closing reply is read even when the run stops here, so
+        // nothing is left unread when the connection is closed.
+        const bool closed = got == len && link_.expectAck();
+        if (!goOn)
             return stopResult();
-        if (!link_.expectAck())
+        if (!closed)
             return kNoReply;
         if (cancelRequested())
             return kCancelled;

@@ -38,8 +38,13 @@ inline sim::BoxOptions instantBox()
 // COM3 through a wire log, with a recording clock.
 struct OpsRig {
     explicit OpsRig(const std::string& device, sim::BoxOptions options = instantBox(), const std::string& chip = "")
-        : box(clock, sim::makeChip(*sim::findChip(chip.empty() ? device : chip)), std::move(options)),
-          simPort(clock), wire(simPort), project(ui), connection(wire, clock, ui),
+        : OpsRig(device, sim::makeChip(*sim::findChip(chip.empty() ? device : chip)), std::move(options))
+    {
+    }
+
+    OpsRig(const std::string& device, std::unique_ptr<sim::Chip> chip, sim::BoxOptions options)
+        : box(clock, std::move(chip), std::move(options)), simPort(clock), wire(simPort), project(ui),
+          connection(wire, clock, ui),
           commands(ui, connection, project, flash, eeprom, settings, context)
     {
         simPort.attach(2, box);
