@@ -8,6 +8,9 @@ namespace {
 
 constexpr int kDataFlashWaitMs = 15;
 constexpr int kSerialFlashEraseMs = 10000;
+// The data sheets' worst chip-erase time, with margin.
+constexpr std::uint64_t kSerialFlashEraseLimitMs = 120000;
+constexpr int kSerialFlashPollMs = 100;
 
 // The command's one-byte reply; -1 when it was not sent or nothing came.
 int reply(BoxLink& link, Command command)
@@ -128,9 +131,25 @@ bool eraseSerialFlash(BoxLink& link)
     reply(link, Command::SpiSelect);
     if (spiWrite(link, 0xC7) != kAck)
         return false;
-    link.wait(kSerialFlashEraseMs);
+    // The chip starts erasing when it is deselected, and is done only when
+    // its status says so.
     reply(link, Command::SpiDeselect);
-    return true;
+    const std::uint64_t started = link.clock().tickMs();
+    link.wait(kSerialFlashEraseMs);
+    for (;;) {
+        reply(link, Command::SpiDeselect);
+        reply(link, Command::SpiSelect);
+        spiWrite(link, 0x05);
+        const int status = reply(link, Command::SpiRead);
+        reply(link, Command::SpiDeselect);
+        if (status < 0)
+            return false;
+        if ((status & 0x01) == 0)
+            return true;
+        if (link.clock().tickMs() - started >= kSerialFlashEraseLimitMs)
+            return false;
+        link.wait(kSerialFlashPollMs);
+    }
 }
 
 } // namespace

@@ -26,7 +26,8 @@ SignatureRead readChipSignature(BoxLink& link, const DeviceInfo& device);
 
 // Sends the chip-erase instructions of the device and waits until the chip
 // has done them: the AT26 unprotect and erase, the ATtiny26's three steps, or
-// AC 80 04 00. False when a checked reply is missing or wrong.
+// AC 80 04 00. False when a checked reply is missing or wrong, or when an
+// AT26 is still busy two minutes after the erase began.
 bool eraseChip(BoxLink& link, const DeviceInfo& device);
 
 } // namespace quorva
