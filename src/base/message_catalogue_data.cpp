@@ -409,6 +409,12 @@ constexpr MessageRecord kMessages[] = {
     // The built-in image is the simulator's and the box is not the simulator.
     {2008, "This build carries no firmware for a real programmer: its built-in image is the simulator's, and sending it would leave the box without working firmware. Use the image from the box maker (quorva-cli firmware-update --image FILE).",
         "Эта сборка не содержит прошивки для настоящего программатора: встроенный образ предназначен для симулятора, и его запись оставит программатор без рабочей прошивки. Используйте образ от производителя (quorva-cli firmware-update --image FILE)."},
+    // A production run whose lock and fuse step failed is not a good chip.
+    {2009, "Autoprogram: ERROR programming lock and fuse bits",
+        "Автопрограммирование: ОШИБКА программирования битов защиты и fuse-битов"},
+    // The lock-write instruction of the AT89S2051/4051 is not known.
+    {2010, "The lock bits of this device cannot be written: its lock-write instruction is not known.",
+        "Биты защиты этой микросхемы не могут быть записаны: команда их записи неизвестна."},
 };
 
 } // namespace
