@@ -1,0 +1,217 @@
+#include "auto_program.h"
+
+#include "chip_commands.h"
+#include "chip_setup_commands.h"
+
+#include "base/messages.h"
+#include "catalogue/device_lookup.h"
+#include "data/memory_buffer.h"
+#include "data/project.h"
+
+namespace quorva {
+
+namespace {
+
+constexpr int kCaptionId = 1025;
+constexpr int kSettleMs = 50;
+constexpr int kLockFuseFailed = 2009;
+
+// Clears a switch for a while and sets it back on every way out.
+class Suspended {
+public:
+    explicit Suspended(bool& flag) : flag_(flag), saved_(flag) { flag_ = false; }
+    ~Suspended() { flag_ = saved_; }
+    Suspended(const Suspended&) = delete;
+    Suspended& operator=(const Suspended&) = delete;
+
+private:
+    bool& flag_;
+    bool saved_;
+};
+
+} // namespace
+
+AutoProgram::AutoProgram(Ui& ui, Clock& clock, Project& project, MemoryBuffer& flash, MemoryBuffer& eeprom,
+                         const LinkSettings& settings, OperationsContext& context, ChipCommands& chips,
+                         ChipSetupCommands& setup)
+    : ui_(ui), clock_(clock), project_(project), flash_(flash), eeprom_(eeprom), settings_(settings),
+      context_(context), chips_(chips), setup_(setup)
+{
+}
+
+void AutoProgram::status(int messageId)
+{
+    ui_.setStatus(messageText(messageId));
+}
+
+// The target's reset settles before every step that talks to the chip.
+void AutoProgram::pause()
+{
+    status(1180);
+    clock_.sleepMs(project_.resetStrobeLength);
+}
+
+void AutoProgram::settle()
+{
+    clock_.sleepMs(kSettleMs);
+}
+
+bool AutoProgram::lockFuseStep(bool quiet)
+{
+    status(1131);
+    if (setup_.programLockFuse(project_.lockFuse, project_.programFuse, quiet))
+        return true;
+    ui_.showMessage(BoxIcon::Information, messageText(kCaptionId), messageText(1132));
+    return false;
+}
+
+bool AutoProgram::reload(MemoryBuffer& buffer, bool isFlash)
+{
+    context_.lastResult = -1;
+    // A file that could not be read leaves the buffer empty (the load has
+    // said why); going on would program nothing and call it done.
+    if (!buffer.reload() || !buffer.hasData())
+        return false;
+    ui_.setStatus(formatMessage(isFlash ? 1041 : 1074, buffer.length(), buffer.length(), buffer.checksum()));
+    context_.lastResult = 0;
+    return true;
+}
+
+void AutoProgram::programEeprom()
+{
+    const DeviceInfo* device = deviceAt(project_.deviceIndex);
+    // For an AT45 the Eeprom command switches the page size, for ever: not a
+    // step an unattended run may take. It fails as that command would.
+    if (device && device->family == FamilyAt45) {
+        context_.lastResult = -1;
+        return;
+    }
+    chips_.programEeprom();
+}
+
+bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
+{
+    MemoryBuffer& buffer = isFlash ? flash_ : eeprom_;
+    bool& increment = isFlash ? project_.autoIncrementFlash : project_.autoIncrement;
+    const bool advance = increment;
+    {
+        // The program command would advance the number itself; here it
+        // advances only after the whole part succeeded.
+        Suspended noIncrement(increment);
+        if (isFlash ? project_.autoFlashReload : project_.autoEepromReload) {
+            if (!reload(buffer, isFlash)) {
+                status(isFlash ? 1125 : 1128);
+                return false;
+            }
+            settle();
+        }
+        if (isFlash ? project_.autoFlashProgram : project_.autoEepromProgram) {
+            counts.acted = true;
+            (isFlash ? counts.flashBytes : counts.eepromBytes) = buffer.length();
+            pause();
+            if (isFlash)
+                chips_.programFlash();
+            else
+                programEeprom();
+            if (context_.lastResult < 0) {
+                status(isFlash ? 1126 : 1129);
+                return false;
+            }
+            settle();
+        }
+        if (isFlash ? project_.autoFlashVerify : project_.autoEepromVerify) {
+            counts.acted = true;
+            pause();
+            if (isFlash)
+                chips_.verifyFlash();
+            else
+                chips_.verifyEeprom();
+            const bool same = isFlash ? context_.flashVerifyOk : context_.eepromVerifyOk;
+            if (context_.lastResult < 0 || !same) {
+                status(isFlash ? 1127 : 1130);
+                return false;
+            }
+            settle();
+        }
+    }
+    if (advance)
+        buffer.incrementSerial(isFlash ? project_.autoIncAddressFlash : project_.autoIncAddress);
+    return true;
+}
+
+bool AutoProgram::run(bool quiet)
+{
+    context_.flashVerifyOk = true;
+    context_.eepromVerifyOk = true;
+    Counts counts;
+    bool lockFuseOk = true;
+
+    if (settings_.comPort <= 0) {
+        status(1031);
+        ui_.showMessage(BoxIcon::Information, messageText(kCaptionId), messageText(1032));
+        return false;
+    }
+    status(1121);
+
+    if (project_.autoErase) {
+        counts.acted = true;
+        pause();
+        setup_.chipErase();
+        if (context_.lastResult < 0) {
+            status(1122);
+            return false;
+        }
+        settle();
+    }
+    if (project_.autoEmptyCheck) {
+        pause();
+        chips_.blankCheck();
+        if (context_.lastResult == 1) {
+            status(1123);
+            return false;
+        }
+        if (context_.lastResult < 0) {
+            status(1124);
+            return false;
+        }
+        settle();
+    }
+    if (project_.programFuse && project_.programFuseBeforeAll)
+        lockFuseOk = lockFuseStep(quiet);
+
+    if (eeprom_.length() != 0 && !memorySteps(false, counts))
+        return false;
+    if (flash_.length() != 0 && !memorySteps(true, counts))
+        return false;
+
+    // After the memories the step always shows its boxes, also in a quiet run.
+    if (project_.programFuse && !project_.programFuseBeforeAll)
+        lockFuseOk = lockFuseStep(false) && lockFuseOk;
+
+    // The sequence went on past a failed lock and fuse step, but a chip with
+    // wrong fuses is not a good chip.
+    if (!lockFuseOk) {
+        status(kLockFuseFailed);
+        return false;
+    }
+    if (!counts.acted) {
+        status(1133);
+        return false;
+    }
+    if (!context_.flashVerifyOk || !context_.eepromVerifyOk) {
+        status(1067);
+        return false;
+    }
+    if (counts.flashBytes == 0 && counts.eepromBytes == 0)
+        status(1063);
+    else if (counts.eepromBytes == 0)
+        ui_.setStatus(formatMessage(1064, counts.flashBytes));
+    else if (counts.flashBytes == 0)
+        ui_.setStatus(formatMessage(1065, counts.eepromBytes));
+    else
+        ui_.setStatus(formatMessage(1066, counts.flashBytes, counts.eepromBytes));
+    autoProgramOk = true;
+    return true;
+}
+
+} // namespace quorva

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "operations_context.h"
+
+#include "base/clock.h"
+#include "base/ui.h"
+
+namespace quorva {
+
+class ChipCommands;
+class ChipSetupCommands;
+class MemoryBuffer;
+class Project;
+
+// The production sequence the project configures: erase, blank check, lock
+// and fuse bits, then reload, program, verify and serial number of the
+// Eeprom and then of the Flash. Each step is the ordinary command; the run
+// stops at the first one that fails, naming it on the status line.
+class AutoProgram {
+public:
+    AutoProgram(Ui& ui, Clock& clock, Project& project, MemoryBuffer& flash, MemoryBuffer& eeprom,
+                const LinkSettings& settings, OperationsContext& context, ChipCommands& chips,
+                ChipSetupCommands& setup);
+
+    // quiet: the unattended start-up run, whose lock and fuse step before the
+    // memories writes to the log instead of showing boxes. True when the run
+    // ended "DONE"; it then also sets autoProgramOk.
+    bool run(bool quiet);
+
+    // Set when a run ended "DONE"; whoever reads it clears it first.
+    bool autoProgramOk = false;
+
+private:
+    struct Counts {
+        bool acted = false;
+        int flashBytes = 0;
+        int eepromBytes = 0;
+    };
+
+    void status(int messageId);
+    void pause();
+    void settle();
+    bool lockFuseStep(bool quiet);
+    bool memorySteps(bool isFlash, Counts& counts);
+    bool reload(MemoryBuffer& buffer, bool isFlash);
+    void programEeprom();
+
+    Ui& ui_;
+    Clock& clock_;
+    Project& project_;
+    MemoryBuffer& flash_;
+    MemoryBuffer& eeprom_;
+    const LinkSettings& settings_;
+    OperationsContext& context_;
+    ChipCommands& chips_;
+    ChipSetupCommands& setup_;
+};
+
+} // namespace quorva
