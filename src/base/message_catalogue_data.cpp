@@ -415,6 +415,9 @@ constexpr MessageRecord kMessages[] = {
     // The lock-write instruction of the AT89S2051/4051 is not known.
     {2010, "The lock bits of this device cannot be written: its lock-write instruction is not known.",
         "Биты защиты этой микросхемы не могут быть записаны: команда их записи неизвестна."},
+    // AT25 serial memories have no chip-erase instruction.
+    {2011, "This device has no chip erase: nothing was erased.",
+        "У этой микросхемы нет команды стирания: ничего не стёрто."},
 };
 
 } // namespace

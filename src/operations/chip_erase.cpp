@@ -17,6 +17,7 @@ namespace {
 constexpr int kCaptionId = 1025;
 // Chip erase and the lock and fuse bits run at 19200 baud.
 constexpr int kShortCommandBaud = 0;
+constexpr int kNoChipErase = 2011;
 
 bool sameSignature(const std::array<int, 3>& read, const SignatureBytes& entry)
 {
@@ -84,6 +85,11 @@ void ChipSetupCommands::chipErase()
     ScopedWaitCursor cursor(ui_);
     if (!havePort())
         return;
+    if (selectedDevice().protocol == ProtocolAt25) {
+        // The chip would ignore the AVR instruction and still be reported erased.
+        infoAndStatus(kNoChipErase);
+        return;
+    }
     if (!connection_.connect(project_, project_.deviceIndex, settings_.comPort, kShortCommandBaud)) {
         connection_.closeConnection();
         return;
