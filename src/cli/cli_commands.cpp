@@ -2,6 +2,7 @@
 
 #include "base/messages.h"
 #include "cli_box_commands.h"
+#include "cli_chip_commands.h"
 #include "catalogue/device_lookup.h"
 #include "catalogue/device_report.h"
 #include "data/image_commands.h"
@@ -128,6 +129,16 @@ constexpr std::array kSubcommands{
     Subcommand{"info", "", "show the programmer's version and serial number", programmerInfo},
     Subcommand{"search", "", "look for the programmer on COM1..COM8", searchProgrammer},
     Subcommand{"firmware-update", "[--reduced] [--image FILE]", "update the programmer's firmware", firmwareUpdate},
+    Subcommand{"signature", "--device NAME", "read and identify the chip's signature", chipSignature},
+    Subcommand{"calibration", "--device NAME", "read the chip's calibration bytes", chipCalibration},
+    Subcommand{"program-flash", "FILE --device NAME", "write an image into the chip's Flash", chipProgramFlash},
+    Subcommand{"program-eeprom", "FILE --device NAME", "write an image into the chip's Eeprom", chipProgramEeprom},
+    Subcommand{"read-flash", "FILE --device NAME", "read the chip's Flash into a file", chipReadFlash},
+    Subcommand{"read-eeprom", "FILE --device NAME", "read the chip's Eeprom into a file", chipReadEeprom},
+    Subcommand{"verify-flash", "FILE --device NAME", "compare the chip's Flash with an image", chipVerifyFlash},
+    Subcommand{"verify-eeprom", "FILE --device NAME", "compare the chip's Eeprom with an image", chipVerifyEeprom},
+    Subcommand{"blank-check", "--device NAME", "tell whether the chip's Flash is erased (exit 0: blank)",
+               chipBlankCheck},
 };
 
 } // namespace

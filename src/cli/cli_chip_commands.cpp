@@ -1,0 +1,158 @@
+#include "cli_chip_commands.h"
+
+#include "cli_session.h"
+
+#include "catalogue/device_lookup.h"
+#include "data/memory_buffer.h"
+#include "data/project.h"
+#include "operations/chip_commands.h"
+
+#include <functional>
+#include <optional>
+#include <ostream>
+
+namespace quorva::cli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+enum class FileUse { None, Load, Save };
+
+// What a chip subcommand is asked to do.
+struct ChipRequest {
+    const char* name;
+    FileUse file;
+    bool flash; // which buffer the file feeds or receives
+    std::function<void(ChipCommands&)> command;
+    // On a DataFlash the Eeprom write is the page-size setting, not this.
+    bool notForDataFlash = false;
+};
+
+int usage(CliContext& context, const ChipRequest& request)
+{
+    context.err << request.name << " takes " << (request.file != FileUse::None ? "FILE " : "")
+                << "and --device NAME or --project FILE\n";
+    return kExitUsage;
+}
+
+int runChipCommand(CliContext& context, const ChipRequest& request)
+{
+    std::optional<std::string> deviceName;
+    std::optional<std::string> projectPath;
+    std::optional<std::string> file;
+    const auto& arguments = context.options.arguments;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--device" && i + 1 < arguments.size())
+            deviceName = arguments[++i];
+        else if (arguments[i] == "--project" && i + 1 < arguments.size())
+            projectPath = arguments[++i];
+        else if (request.file != FileUse::None && !file && arguments[i].rfind("--", 0) != 0)
+            file = arguments[i];
+        else
+            return usage(context, request);
+    }
+    // A script must name the chip it means; the default device is no guess to program with.
+    if (!deviceName && !projectPath)
+        return usage(context, request);
+    if (request.file == FileUse::Save && !file)
+        return usage(context, request);
+
+    Project project(context.ui);
+    MemoryBuffer flash;
+    MemoryBuffer eeprom;
+    flash.init(context.ui, false, {}, &project);
+    eeprom.init(context.ui, true, {}, &project);
+    project.bindBuffers(flash, eeprom);
+    if (projectPath && !project.load(*projectPath))
+        return kExitFailed;
+    if (deviceName) {
+        const int index = findByName(*deviceName);
+        if (index < 0) {
+            context.err << "unknown device " << *deviceName << "\n";
+            return kExitUsage;
+        }
+        project.deviceIndex = index;
+    }
+    const DeviceInfo* device = deviceAt(project.deviceIndex);
+    if (request.notForDataFlash && device && device->family == FamilyAt45) {
+        context.err << request.name << " does not apply to AT45 DataFlash\n";
+        return kExitUsage;
+    }
+
+    MemoryBuffer& buffer = request.flash ? flash : eeprom;
+    if (request.file == FileUse::Load) {
+        if (file)
+            buffer.loadFile(*file);
+        if (!buffer.hasData()) {
+            if (!file)
+                return usage(context, request);
+            return kExitFailed;
+        }
+    }
+
+    CliSession session(context);
+    LinkSettings link;
+    link.comPort = session.comPort();
+    link.highSpeed = session.baudCode();
+    link.advancedDelays = context.settings.readAdvancedDelays();
+    OperationsContext results;
+    ChipCommands commands(context.ui, session.connection(), project, flash, eeprom, link, results);
+    request.command(commands);
+    if (results.lastResult != 0)
+        return kExitFailed;
+    if (request.file == FileUse::Save && !buffer.writeFile(*file))
+        return kExitFailed;
+    return kExitOk;
+}
+
+} // namespace
+
+int chipSignature(CliContext& context)
+{
+    return runChipCommand(context, {"signature", FileUse::None, true, &ChipCommands::readSignature});
+}
+
+int chipCalibration(CliContext& context)
+{
+    return runChipCommand(context, {"calibration", FileUse::None, true, &ChipCommands::readCalibration});
+}
+
+int chipProgramFlash(CliContext& context)
+{
+    return runChipCommand(context, {"program-flash", FileUse::Load, true, &ChipCommands::programFlash});
+}
+
+int chipProgramEeprom(CliContext& context)
+{
+    return runChipCommand(context, {"program-eeprom", FileUse::Load, false, &ChipCommands::programEeprom, true});
+}
+
+int chipReadFlash(CliContext& context)
+{
+    return runChipCommand(context, {"read-flash", FileUse::Save, true, &ChipCommands::readFlash});
+}
+
+int chipReadEeprom(CliContext& context)
+{
+    return runChipCommand(context, {"read-eeprom", FileUse::Save, false, &ChipCommands::readEeprom});
+}
+
+int chipVerifyFlash(CliContext& context)
+{
+    return runChipCommand(context, {"verify-flash", FileUse::Load, true, &ChipCommands::verifyFlash});
+}
+
+int chipVerifyEeprom(CliContext& context)
+{
+    return runChipCommand(context, {"verify-eeprom", FileUse::Load, false, &ChipCommands::verifyEeprom});
+}
+
+int chipBlankCheck(CliContext& context)
+{
+    return runChipCommand(context, {"blank-check", FileUse::None, true, &ChipCommands::blankCheck});
+}
+
+} // namespace quorva::cli
