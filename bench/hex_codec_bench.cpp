@@ -183,11 +183,15 @@ void comparePeers()
 
     const double ours = bestSeconds([&] { return convertImageFile(ui, hex, out + ".bin", false).ok; });
     report("ours: HEX to binary (read, decode, write)", ours, 0);
+    // The whole process, start-up and all, as a script would run it.
+    const std::string cli = std::string(QUORVA_CLI) + " --settings " + workFolder() + "/quorva.ini convert ";
+    const double oursProcess = bestSeconds([&] { return std::system((cli + hex + " " + out + "-cli.bin").c_str()) == 0; });
+    report("quorva-cli convert (whole process)", oursProcess, 0);
     if (toolInstalled("avr-objcopy"))
         report("avr-objcopy -I ihex -O binary", bestSeconds([&] {
                    return std::system(("avr-objcopy -I ihex -O binary " + hex + " " + out + "-objcopy.bin").c_str()) == 0;
                }),
-               ours);
+               oursProcess);
     if (toolInstalled("srec_cat"))
         report("srec_cat -Intel -o -Binary", bestSeconds([&] {
                    return std::system(("srec_cat " + hex + " -Intel -o " + out + "-srec.bin -Binary").c_str()) == 0;
