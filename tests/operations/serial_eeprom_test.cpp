@@ -104,6 +104,20 @@ TEST(At25Memory, ProgramsPagesWaitingForEachWriteCycle)
     rig.expectNoViolations();
 }
 
+TEST(At25Memory, HasNoSignatureToCheck)
+{
+    OpsRig rig("AT25256");
+    rig.project.checkSign = true;
+    OpsRig::fill(rig.eeprom, pattern(64));
+    rig.commands.programEeprom();
+    OpsRig::fill(rig.flash, pattern(64));
+    rig.ui.answerNext(Answer::Cancel); // the memory has no Flash: nothing of it is written
+    rig.commands.programFlash();
+    EXPECT_TRUE(rig.sendsStartingWith("35").empty());
+    EXPECT_EQ(rig.ui.callsStartingWith("ask: ").size(), 1u);
+    EXPECT_EQ(rig.ui.lastStatus(), messageText(1083));
+}
+
 TEST(At25Memory, ReadsAndVerifiesPagesAndFailsOnAMissingByte)
 {
     OpsRig rig("AT25128");

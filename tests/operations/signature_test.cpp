@@ -82,6 +82,17 @@ TEST(ReadSignature, DataFlashShowsItsPageLength)
     EXPECT_EQ(binary.ui.lastStatus(), "Signature: 1F 26 00 - AT45DB161D, PAGE_LEN=512 bytes.");
 }
 
+TEST(ReadSignature, ADataFlashWithoutAStatusByteIsAFailedRead)
+{
+    sim::BoxOptions silent = instantBox();
+    silent.faults.silentAfter = 13; // the connection, deselect, select, D7
+    OpsRig rig("AT45DB161D", silent);
+    rig.commands.readSignature();
+    EXPECT_EQ(rig.boxes(), std::vector<std::string>{infoBox(1105)});
+    EXPECT_EQ(rig.context.lastResult, -1);
+    EXPECT_EQ(rig.wire.entries().back(), "close");
+}
+
 TEST(ReadSignature, SerialFlashAnswersItsIdentification)
 {
     OpsRig rig("AT26DF161A");
