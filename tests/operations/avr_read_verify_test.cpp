@@ -8,11 +8,6 @@ namespace {
 
 using sim::AvrChip;
 
-std::size_t countOf(const std::vector<std::string>& lines, const std::string& line)
-{
-    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
-}
-
 TEST(AvrRead, ReadsAnATmega8In128BlocksAndShowsLengthAndChecksum)
 {
     OpsRig rig("ATmega8/8A");

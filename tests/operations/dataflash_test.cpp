@@ -9,17 +9,6 @@ namespace {
 
 using sim::DataFlashChip;
 
-std::size_t countRuns(const std::vector<std::string>& lines, const std::vector<std::string>& run)
-{
-    std::size_t count = 0;
-    for (auto at = lines.begin();; ++at) {
-        at = std::search(at, lines.end(), run.begin(), run.end());
-        if (at == lines.end())
-            return count;
-        ++count;
-    }
-}
-
 bool sameBytes(const Bytes& chip, std::size_t chipFrom, const Bytes& image, std::size_t from, std::size_t count)
 {
     return std::equal(image.begin() + static_cast<std::ptrdiff_t>(from),

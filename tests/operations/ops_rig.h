@@ -121,6 +121,29 @@ inline Bytes pattern(std::size_t count, std::uint8_t seed = 0)
     return bytes;
 }
 
+// Whether lines hold run as consecutive entries.
+inline bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& run)
+{
+    return std::search(lines.begin(), lines.end(), run.begin(), run.end()) != lines.end();
+}
+
+// How often run occurs in lines.
+inline std::size_t countRuns(const std::vector<std::string>& lines, const std::vector<std::string>& run)
+{
+    std::size_t count = 0;
+    for (auto at = lines.begin();; ++at) {
+        at = std::search(at, lines.end(), run.begin(), run.end());
+        if (at == lines.end())
+            return count;
+        ++count;
+    }
+}
+
+inline std::size_t countOf(const std::vector<std::string>& lines, const std::string& line)
+{
+    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
 // How the scripted Ui records an information box with the program's caption.
 inline std::string infoBox(int messageId)
 {

@@ -12,16 +12,6 @@ namespace {
 using sim::At25Chip;
 using sim::At89Chip;
 
-bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& run)
-{
-    return std::search(lines.begin(), lines.end(), run.begin(), run.end()) != lines.end();
-}
-
-std::size_t countOf(const std::vector<std::string>& lines, const std::string& line)
-{
-    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
-}
-
 TEST(At89Memory, ProgramsReadsAndVerifiesByteByByte)
 {
     OpsRig rig("AT89S51", sim::BoxOptions{});

@@ -10,22 +10,6 @@ namespace {
 
 using sim::SerialFlashChip;
 
-bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& run)
-{
-    return std::search(lines.begin(), lines.end(), run.begin(), run.end()) != lines.end();
-}
-
-std::size_t countRuns(const std::vector<std::string>& lines, const std::vector<std::string>& run)
-{
-    std::size_t count = 0;
-    for (auto at = lines.begin();; ++at) {
-        at = std::search(at, lines.end(), run.begin(), run.end());
-        if (at == lines.end())
-            return count;
-        ++count;
-    }
-}
-
 // A serial Flash whose status shows it busy for a while after every write
 // enable, as a part whose enable got lost in a slow internal cycle might.
 class SlowEnableChip final : public sim::Chip {
