@@ -55,7 +55,6 @@ private:
     int baud_ = 0;
     int opens_ = 0;
     std::uint64_t timeouts_ = 0;
-    std::uint64_t silentTimeUs_ = 0;
     std::vector<std::pair<int, int>> openings_;
     std::vector<std::uint8_t> buffer_;
     const char* status_ = "Not initialized";

@@ -1,0 +1,178 @@
+#include "fuzz_support.h"
+
+#include "base/operation.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorva::fuzz {
+
+void checkFailed(const char* condition, const char* file, int line)
+{
+    std::fprintf(stderr, "%s:%d: property failed: %s\n", file, line, condition);
+    std::abort();
+}
+
+void SilentUi::setStatus(const std::string& text)
+{
+    calls.push_back("status: " + text);
+}
+
+void SilentUi::showMessage(BoxIcon, const std::string& caption, const std::string& text)
+{
+    calls.push_back("box: " + caption + " | " + text);
+}
+
+Answer SilentUi::ask(Buttons, BoxIcon, int, const std::string& caption, const std::string& text)
+{
+    calls.push_back("ask: " + caption + " | " + text);
+    return answer;
+}
+
+std::optional<std::string> SilentUi::chooseOpenFile(const FileChooser& chooser)
+{
+    calls.push_back("open: " + chooser.title);
+    return std::nullopt;
+}
+
+std::optional<std::string> SilentUi::chooseSaveFile(const FileChooser& chooser)
+{
+    calls.push_back("save: " + chooser.title);
+    return std::nullopt;
+}
+
+void SilentUi::setWaitCursor(bool) {}
+
+void SilentUi::beep()
+{
+    calls.push_back("beep");
+}
+
+bool SilentUi::openDocument(const std::string& pathOrUrl)
+{
+    calls.push_back("document: " + pathOrUrl);
+    return false;
+}
+
+int SilentUi::runOperation(Operation& op)
+{
+    calls.push_back("operation");
+    op.execute();
+    return op.result();
+}
+
+bool SilentUi::boardSettingsDialog(int&, int&)
+{
+    calls.push_back("dialog: board settings");
+    return false;
+}
+
+bool SilentUi::advancedDelaysDialog(std::array<int, 4>&)
+{
+    calls.push_back("dialog: advanced delays");
+    return false;
+}
+
+bool SilentUi::languageDialog(bool&)
+{
+    calls.push_back("dialog: language");
+    return false;
+}
+
+bool SilentUi::loadAddressDialog(int&)
+{
+    calls.push_back("dialog: load address");
+    return false;
+}
+
+bool SilentUi::selfProgramSettingsDialog(const std::string&, const std::string&, bool&)
+{
+    calls.push_back("dialog: self-program settings");
+    return false;
+}
+
+std::size_t SilentUi::count(std::string_view prefix) const
+{
+    std::size_t n = 0;
+    for (const std::string& call : calls)
+        n += call.starts_with(prefix) ? 1 : 0;
+    return n;
+}
+
+namespace {
+
+std::string makeScratchFolder()
+{
+    std::string base = "/tmp";
+    struct stat info {};
+    if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp)
+        base = tmp;
+    if (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK | X_OK) == 0)
+        base = "/dev/shm";
+    std::string pattern = base + "/quorva-fuzz-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        std::abort();
+    }
+    return pattern;
+}
+
+// Never destroyed, so the removal at exit can still read it.
+const std::string* folder = nullptr;
+
+void removeScratchFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(*folder, ignored);
+}
+
+} // namespace
+
+const std::string& scratchFolder()
+{
+    if (!folder) {
+        folder = new std::string(makeScratchFolder());
+        std::atexit(removeScratchFolder);
+    }
+    return *folder;
+}
+
+std::string scratchPath(std::string_view name)
+{
+    return scratchFolder() + "/" + std::string(name);
+}
+
+bool writeFile(const std::string& path, std::string_view contents)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    return static_cast<bool>(out);
+}
+
+std::vector<std::string> splitAtNul(const std::uint8_t* data, std::size_t size)
+{
+    std::vector<std::string> parts(1);
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == 0)
+            parts.emplace_back();
+        else
+            parts.back().push_back(static_cast<char>(data[i]));
+    }
+    return parts;
+}
+
+std::vector<const char*> argvOf(const std::vector<std::string>& arguments)
+{
+    std::vector<const char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (const std::string& argument : arguments)
+        argv.push_back(argument.c_str());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+} // namespace quorva::fuzz
