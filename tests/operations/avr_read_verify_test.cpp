@@ -94,10 +94,17 @@ TEST(AvrVerify, MarksEachDifferenceAndReportsTheFirst)
 TEST(AvrVerify, ComparesOnlyWhatTheChipHoldsOfALongerBuffer)
 {
     OpsRig rig("ATmega8/8A");
+    rig.settings.advancedDelays = {0, 3, 0, 0};
+    rig.project.delayByte = true;
+    rig.project.delayByteValue = 5;
     Bytes image = pattern(8192 + 100);
     std::copy(image.begin(), image.begin() + 8192, rig.chip<AvrChip>().flash().begin());
     OpsRig::fill(rig.flash, image);
     rig.commands.verifyFlash();
+    // The read timing override, and the board's page read delay after every block.
+    EXPECT_EQ(rig.sendsStartingWith("57"), std::vector<std::string>{"57 DC"});
+    const auto sleeps = rig.clock.sleeps();
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 3), 128);
     EXPECT_EQ(rig.ui.lastStatus(), formatMessage(1053, 8192));
     EXPECT_TRUE(rig.context.flashVerifyOk);
     EXPECT_EQ(rig.context.lastResult, 0);
