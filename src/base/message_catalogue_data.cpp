@@ -418,6 +418,10 @@ constexpr MessageRecord kMessages[] = {
     // AT25 serial memories have no chip-erase instruction.
     {2011, "This device has no chip erase: nothing was erased.",
         "У этой микросхемы нет команды стирания: ничего не стёрто."},
+    // The answers an unattended run writes to its log next to each question.
+    {2020, "Yes", "Да"},
+    {2021, "Cancel", "Отмена"},
+    {2022, "OK", "OK"},
 };
 
 } // namespace

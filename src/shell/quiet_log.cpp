@@ -13,14 +13,26 @@ bool QuietLog::open(const std::string& path)
     file_ = std::fopen(path.c_str(), "a");
     if (!file_)
         return false;
-    writeLine(kStartLine);
+    append(kStartLine);
+    for (const std::string& line : held_)
+        append(line);
+    held_.clear();
+    holding_ = false;
     return true;
 }
 
 void QuietLog::writeLine(std::string_view text)
 {
-    if (!file_)
+    if (!file_) {
+        if (holding_)
+            held_.emplace_back(text);
         return;
+    }
+    append(text);
+}
+
+void QuietLog::append(std::string_view text)
+{
     std::fwrite(text.data(), 1, text.size(), file_);
     std::fputc('\n', file_);
     std::fflush(file_);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorva {
 
@@ -23,12 +24,20 @@ public:
     // file cannot be opened; the run then goes on without a log.
     bool open(const std::string& path = kFileName);
     bool isOpen() const { return file_ != nullptr; }
-    // Appends text and a line feed; nothing when the log is not open.
+    // Appends text and a line feed; nothing when the log is not open, unless
+    // lines are held (see holdLinesUntilOpen).
     void writeLine(std::string_view text);
+    // Lines written before open() are kept and written right after the start
+    // line, so a headless run logs what happened before its log was opened.
+    void holdLinesUntilOpen() { holding_ = true; }
     void close();
 
 private:
+    void append(std::string_view text);
+
     std::FILE* file_ = nullptr;
+    bool holding_ = false;
+    std::vector<std::string> held_;
 };
 
 } // namespace quorva

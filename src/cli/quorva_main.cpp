@@ -1,0 +1,65 @@
+// quorva: the program's own start-up. Until the window is built it runs the
+// production start-ups ("-autoprogram", "-quietautoprogram") headless.
+#include "base/console_ui.h"
+#include "base/messages.h"
+#include "link/serial_port.h"
+#include "link/tracing_port.h"
+#include "shell/app_controller.h"
+#include "shell/quiet_ui.h"
+
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <unistd.h>
+
+using namespace quorva;
+
+int main(int argc, char** argv)
+{
+    const std::string raw = rawCommandLine(argc, argv);
+    SettingsStore store(defaultSettingsPath());
+    const StartPlan plan = planStart(store, raw);
+    if (!plan.mode.autoRun) {
+        std::cerr << "quorva: the main window is not available in this build.\n"
+                     "Run a production start-up with a project:  quorva \"board.kx2\" -autoprogram\n"
+                     "                                      or:  quorva \"board.kx2\" -quietautoprogram\n"
+                     "or use quorva-cli for every other command (quorva-cli --help).\n";
+        return 2;
+    }
+
+    Clock& clock = realClock();
+    QuietLog log;
+    std::unique_ptr<Ui> ui;
+    if (plan.mode.quietRun) {
+        // Nobody is there to answer: what happens before the log opens is
+        // written right after its start line.
+        log.holdLinesUntilOpen();
+        ui = std::make_unique<QuietUi>(log, clock);
+    } else {
+        const bool terminal = isatty(STDIN_FILENO) != 0;
+        auto console = std::make_unique<ConsoleUi>(std::cout, std::cerr, std::cin, terminal,
+                                                   isatty(STDOUT_FILENO) != 0, clock);
+        // A script gets the safe answer to every question.
+        console->setAnswerPolicy(terminal ? AnswerPolicy::Prompt : AnswerPolicy::No);
+        ui = std::move(console);
+    }
+
+    SerialPort serial([&store](int comNumber) { return store.portPath(comNumber); });
+    const std::shared_ptr<Trace> trace = Trace::fromEnvironment();
+    std::optional<TracingPort> traced;
+    std::optional<TracingClock> tracedClock;
+    if (trace) {
+        serial.setTrace(trace);
+        traced.emplace(serial, trace);
+        tracedClock.emplace(clock, trace);
+    }
+    BytePort& port = traced ? static_cast<BytePort&>(*traced) : serial;
+    Clock& usedClock = tracedClock ? static_cast<Clock&>(*tracedClock) : clock;
+
+    AppController controller(*ui, store, port, usedClock, log);
+    const StartupOutcome outcome = controller.startUp(raw);
+    const bool ok = outcome.autoRun && controller.runStartupAutoProgram(outcome.quietRun);
+    controller.shutDown();
+    // Production scripts need the outcome as the exit status.
+    return ok ? 0 : 1;
+}

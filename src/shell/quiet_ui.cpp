@@ -1,0 +1,42 @@
+#include "quiet_ui.h"
+
+#include "base/messages.h"
+#include "base/operation.h"
+
+namespace quorva {
+
+void QuietUi::showMessage(BoxIcon, const std::string&, const std::string& text)
+{
+    log_.writeLine(text);
+}
+
+Answer QuietUi::ask(Buttons buttons, BoxIcon, int, const std::string&, const std::string& text)
+{
+    // The safe choice: never program a chip that does not match, never
+    // process a cut image, never overwrite without a person.
+    Answer answer = Answer::Cancel;
+    int word = 2021;
+    switch (buttons) {
+    case Buttons::Ok:
+        answer = Answer::Ok;
+        word = 2022;
+        break;
+    case Buttons::YesNo:
+        answer = Answer::No;
+        word = 1006;
+        break;
+    case Buttons::OkCancel:
+    case Buttons::YesNoCancel:
+        break;
+    }
+    log_.writeLine(text + " -> " + messageText(word));
+    return answer;
+}
+
+int QuietUi::runOperation(Operation& op)
+{
+    op.setView(nullptr);
+    return runOnWorkerThread(op, clock_, [] {});
+}
+
+} // namespace quorva

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "base/clock.h"
+#include "base/ui.h"
+#include "quiet_log.h"
+
+namespace quorva {
+
+// The Ui of an unattended quiet run: it never waits for a person who is not
+// there. Every box goes to the log; every question gets its safe answer (No,
+// Cancel) and the log says which; choosers and dialogs are cancelled;
+// operations run without a progress display.
+class QuietUi final : public Ui {
+public:
+    QuietUi(QuietLog& log, Clock& clock) : log_(log), clock_(clock) {}
+
+    void setStatus(const std::string& text) override { status_ = text; }
+    const std::string& status() const { return status_; }
+    void showMessage(BoxIcon icon, const std::string& caption, const std::string& text) override;
+    Answer ask(Buttons buttons, BoxIcon icon, int defaultButton, const std::string& caption,
+               const std::string& text) override;
+    std::optional<std::string> chooseOpenFile(const FileChooser&) override { return std::nullopt; }
+    std::optional<std::string> chooseSaveFile(const FileChooser&) override { return std::nullopt; }
+    void setWaitCursor(bool) override {}
+    void beep() override {}
+    bool openDocument(const std::string&) override { return false; }
+    int runOperation(Operation& op) override;
+    bool boardSettingsDialog(int&, int&) override { return false; }
+    bool advancedDelaysDialog(std::array<int, 4>&) override { return false; }
+    bool languageDialog(bool&) override { return false; }
+    bool loadAddressDialog(int&) override { return false; }
+    bool selfProgramSettingsDialog(const std::string&, const std::string&, bool&) override { return false; }
+
+private:
+    QuietLog& log_;
+    Clock& clock_;
+    std::string status_;
+};
+
+} // namespace quorva

@@ -1,0 +1,102 @@
+#include "process.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace quorva {
+namespace {
+
+// `quorva "project.kx2" -quietautoprogram` as a production line runs it: in
+// a scratch folder, with the settings in QUORVA_SETTINGS and the box behind
+// [Ports] COM1.
+class QuietRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::writeFile(folder.file("app.hex"), ":10000000000102030405060708090A0B0C0D0E0F78\n:00000001FF\n");
+        test::writeFile(folder.file("board.kx2"), "[Files]\nFlash=" + folder.file("app.hex") +
+                                                      "\nEeprom=[Unspecified]\n[Settings]\nResetStrobeLength=20\n"
+                                                      "SPIPeriod=4\n[AutoProgram]\nAutoErase=1\nAutoFlashProgram=1\n"
+                                                      "AutoFlashVerify=1\n[Device]\nDeviceNo=17\n");
+        writeSettings(1, false);
+        setenv("QUORVA_SETTINGS", settings.c_str(), 1);
+    }
+    void TearDown() override { unsetenv("QUORVA_SETTINGS"); }
+
+    void writeSettings(int comPort, bool russian)
+    {
+        test::writeFile(settings, "[Connect]\nCOM=" + std::to_string(comPort) + "\n[Language]\nRussian=" +
+                                      (russian ? "1" : "0") + "\n[Ports]\nCOM1=" + folder.file("com1") + "\n");
+    }
+    std::unique_ptr<test::BackgroundProcess> simulate(std::vector<std::string> extra = {})
+    {
+        std::vector<std::string> argv{QUORVA_SIM, "--link", folder.file("com1"), "--chip", "ATmega8"};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        auto sim = std::make_unique<test::BackgroundProcess>(argv);
+        EXPECT_TRUE(test::waitForPath(folder.file("com1")));
+        return sim;
+    }
+    test::ProcessResult quiet()
+    {
+        return test::runProcess({QUORVA, folder.file("board.kx2"), "-quietautoprogram"}, folder.path(), 120000);
+    }
+    std::string log() const { return test::fileContents(folder.file("log.txt")); }
+
+    test::TempFolder folder;
+    std::string settings = folder.file("quorva.ini");
+};
+
+TEST_F(QuietRunTest, GoodRunLogsOkAndExitsZeroTwoRunsTwoStartLines)
+{
+    auto sim = simulate();
+    const test::ProcessResult first = quiet();
+    EXPECT_EQ(first.status, 0) << log();
+    EXPECT_EQ(log(), "QUORVA started in quietautoprogram mode.\nAUTOPROGRAM: OK\n");
+    const test::ProcessResult second = quiet();
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(log(), "QUORVA started in quietautoprogram mode.\nAUTOPROGRAM: OK\n"
+                     "QUORVA started in quietautoprogram mode.\nAUTOPROGRAM: OK\n");
+    // The start project went to the front of the recent list.
+    EXPECT_NE(test::fileContents(settings).find("Project1=" + folder.file("board.kx2")), std::string::npos);
+}
+
+TEST_F(QuietRunTest, RussianOutcomeLine)
+{
+    writeSettings(1, true);
+    auto sim = simulate();
+    EXPECT_EQ(quiet().status, 0);
+    EXPECT_EQ(log(), "QUORVA started in quietautoprogram mode.\nАвтопрограммирование: ЗАВЕРШЕНО УСПЕШНО\n");
+}
+
+TEST_F(QuietRunTest, SilentBoxEndsInError)
+{
+    auto sim = simulate({"--fault", "silence"});
+    const test::ProcessResult run = quiet();
+    EXPECT_NE(run.status, 0);
+    const std::string text = log();
+    EXPECT_EQ(text.rfind("QUORVA started in quietautoprogram mode.\n", 0), 0u);
+    EXPECT_NE(text.find("Connection error\n"), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - 19), "AUTOPROGRAM: Error\n");
+}
+
+TEST_F(QuietRunTest, NoPortConfiguredEndsAtOnceWithTheErrorLogged)
+{
+    writeSettings(0, false);
+    const test::ProcessResult run = quiet();
+    EXPECT_NE(run.status, 0);
+    const std::string text = log();
+    EXPECT_NE(text.find("No board specified\n"), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - 19), "AUTOPROGRAM: Error\n");
+}
+
+TEST_F(QuietRunTest, WithoutAnOptionTheWindowIsNotAvailable)
+{
+    const test::ProcessResult run = test::runProcess({QUORVA, folder.file("board.kx2")}, folder.path());
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("not available in this build"), std::string::npos);
+}
+
+} // namespace
+} // namespace quorva
