@@ -67,7 +67,7 @@ private:
 };
 
 AppController::AppController(Ui& ui, SettingsStore& store, BytePort& port, Clock& clock, QuietLog& log)
-    : outerUi_(ui), ui_(std::make_unique<StatusUi>(ui, status_)), store_(store), clock_(clock), project_(*ui_),
+    : ui_(std::make_unique<StatusUi>(ui, status_)), store_(store), clock_(clock), project_(*ui_),
       window_(project_, flash_, eeprom_), connection_(port, clock, *ui_),
       chips_(*ui_, connection_, project_, flash_, eeprom_, link_, context_), quietLog_(log),
       setup_(*ui_, connection_, project_, link_, context_,

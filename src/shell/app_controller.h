@@ -100,7 +100,6 @@ private:
     void deviceIdentified(int deviceIndex);
     Settings settings() const;
 
-    Ui& outerUi_;
     std::unique_ptr<StatusUi> ui_;
     SettingsStore& store_;
     Clock& clock_;
