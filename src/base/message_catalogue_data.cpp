@@ -418,6 +418,10 @@ constexpr MessageRecord kMessages[] = {
     // AT25 serial memories have no chip-erase instruction.
     {2011, "This device has no chip erase: nothing was erased.",
         "У этой микросхемы нет команды стирания: ничего не стёрто."},
+    // quorva-cli autoprogram --count: between two chips of one run.
+    {2012, "Chip %d of %d", "Микросхема %d из %d"},
+    {2013, "Put the next chip in place and press Enter (Ctrl+D stops).",
+        "Установите следующую микросхему и нажмите Enter (Ctrl+D - остановка)."},
     // The answers an unattended run writes to its log next to each question.
     {2020, "Yes", "Да"},
     {2021, "Cancel", "Отмена"},
