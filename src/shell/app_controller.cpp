@@ -445,10 +445,11 @@ void AppController::filesDropped(const std::vector<std::string>& paths, DropTarg
     std::string extension = dot == std::string::npos ? path : path.substr(dot + 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::string lowered = dot == std::string::npos ? extension : path.substr(0, dot + 1) + extension;
-    // Project files of every generation open as the project, in any letter case.
+    // The extension decides in any letter case; the path stays as it is, since
+    // on Linux a lowered extension would name another file.
+    // Project files of every generation open as the project.
     if (extension == "kx1" || extension == "kx2" || extension == "quorva") {
-        project_.load(lowered);
+        project_.load(path);
         window_.showDevice(project_.deviceIndex);
         window_.onDeviceChanged();
         return;
@@ -458,7 +459,7 @@ void AppController::filesDropped(const std::vector<std::string>& paths, DropTarg
         return;
     }
     MemoryBuffer& buffer = target == DropTarget::FlashPane ? flash_ : eeprom_;
-    if (buffer.loadFile(lowered))
+    if (buffer.loadFile(path))
         checksumLine(buffer);
     refresh();
 }

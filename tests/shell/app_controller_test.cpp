@@ -1,0 +1,206 @@
+#include "base/messages.h"
+#include "scripted_ui.h"
+#include "shell/app_controller.h"
+#include "shell/window_ids.h"
+#include "temp_folder.h"
+
+#include "box.h"
+#include "part_info.h"
+#include "sim_port.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace quorva {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class AppControllerTest : public ::testing::Test {
+protected:
+    AppControllerTest()
+    {
+        port.attach(0, box);
+        test::writeFile(settingsPath, "[Connect]\nCOM=1\n");
+    }
+    void TearDown() override { setRussianUi(false); }
+
+    std::string project(const std::string& name, const std::string& device = "17")
+    {
+        const std::string path = folder.file(name);
+        test::writeFile(path, "[Files]\nFlash=[Unspecified]\nEeprom=[Unspecified]\n[Device]\nDeviceNo=" + device + "\n");
+        return path;
+    }
+    StartupOutcome start(const std::string& commandLine = "\"quorva\"") { return controller.startUp(commandLine); }
+    std::string setting(const char* section, const char* key) const
+    {
+        return SettingsStore(settingsPath).getString(section, key, "<none>");
+    }
+
+    test::TempFolder folder;
+    std::string settingsPath = folder.file("quorva.ini");
+    SettingsStore store{settingsPath};
+    RecordingClock clock;
+    sim::Box box{clock, sim::makeChip(*sim::findChip("ATmega8"))};
+    sim::SimPort port{clock};
+    test::ScriptedUi ui;
+    QuietLog log;
+    AppController controller{ui, store, port, clock, log};
+};
+
+TEST_F(AppControllerTest, StartUpAsksForThePortBeforeLookingAtTheCommandLine)
+{
+    test::writeFile(settingsPath, "");
+    ui.boardSettingsNext(std::nullopt);
+    const std::string path = project("a.kx2");
+    const StartupOutcome outcome = start("\"quorva\" \"" + path + "\" -quietautoprogram");
+    EXPECT_EQ(ui.calls().front(), "dialog: board settings 0 0 -> cancel");
+    EXPECT_TRUE(outcome.autoRun);
+    EXPECT_TRUE(outcome.quietRun);
+    EXPECT_EQ(setting("Connect", "COM"), "0");
+    EXPECT_EQ(setting("Language", "Russian"), "0");
+    EXPECT_EQ(setting("Recent", "Project1"), path);
+    EXPECT_EQ(controller.window().title(), path + " - In-System Programmer 11.56");
+}
+
+TEST_F(AppControllerTest, UnreadableStartProjectStaysInTheRecentList)
+{
+    const std::string missing = folder.file("gone.kx2");
+    const StartupOutcome outcome = start("\"quorva\" \"" + missing + "\" -autoprogram");
+    EXPECT_TRUE(outcome.autoRun);
+    EXPECT_EQ(setting("Recent", "Project1"), missing);
+    EXPECT_EQ(ui.callsStartingWith("box: ").size(), 1u);
+    EXPECT_NE(ui.callsStartingWith("box: ")[0].find("Error reading project file"), std::string::npos);
+}
+
+TEST_F(AppControllerTest, LoadMostRecentReopensProjectOne)
+{
+    const std::string path = project("last.kx2", "1"); // device number 1
+    test::writeFile(settingsPath, "[Connect]\nCOM=1\n[Recent]\nLoadMostRecent=1\nProject1=" + path + "\n");
+    start();
+    EXPECT_EQ(controller.project().fileName, path);
+}
+
+TEST_F(AppControllerTest, ProjectMenuCommands)
+{
+    start();
+    const std::string a = project("a.kx2");
+    ui.chooseNext(a);
+    controller.command(cmd::ProjectOpen);
+    EXPECT_EQ(controller.statusText(), "Project loaded");
+    EXPECT_EQ(setting("Recent", "LoadMostRecent"), "1");
+    EXPECT_EQ(controller.recentItems().size(), 1u);
+
+    ui.chooseNext(std::nullopt);
+    controller.command(cmd::ProjectOpen);
+    EXPECT_EQ(controller.statusText(), "Project not loaded");
+
+    std::filesystem::remove(a);
+    controller.command(cmd::ProjectReload);
+    EXPECT_EQ(controller.statusText(), "Project not loaded");
+    EXPECT_EQ(setting("Recent", "LoadMostRecent"), "1"); // unchanged
+
+    controller.command(cmd::ProjectNew);
+    EXPECT_EQ(setting("Recent", "LoadMostRecent"), "0");
+    ui.chooseNext(std::nullopt);
+    controller.command(cmd::ProjectSaveAs);
+    EXPECT_EQ(controller.recentItems().size(), 1u); // cancelled: no change
+
+    controller.command(cmd::ProjectClose);
+    EXPECT_EQ(controller.project().fileName, "[Unspecified]");
+}
+
+TEST_F(AppControllerTest, RecentItemThreeMovesToTheTop)
+{
+    start();
+    std::vector<std::string> paths;
+    for (const char* name : {"1.kx2", "2.kx2", "3.kx2", "4.kx2"}) {
+        paths.push_back(project(name));
+        ui.chooseNext(paths.back());
+        controller.command(cmd::ProjectOpen);
+    }
+    // Menu order: 4, 3, 2, 1; the third item is 2.kx2.
+    controller.command(cmd::FirstRecent + 2);
+    const auto items = controller.recentItems();
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0].path, paths[1]);
+    EXPECT_EQ(items[1].path, paths[3]);
+    EXPECT_EQ(items[2].path, paths[2]);
+    EXPECT_EQ(controller.project().fileName, paths[1]);
+}
+
+TEST_F(AppControllerTest, DroppedFiles)
+{
+    start();
+    const std::string hex = folder.file("app.HEX");
+    test::writeFile(hex, ":0400000001020304F2\n:00000001FF\n");
+    controller.filesDropped({hex}, DropTarget::EepromPane);
+    EXPECT_EQ(controller.statusText(), "Eeprom length: 4 (0x4) bytes, Checksum = 0x000A");
+    EXPECT_EQ(controller.eeprom().length(), 4);
+
+    controller.filesDropped({hex}, DropTarget::Elsewhere);
+    EXPECT_EQ(ui.calls().back(), "beep");
+
+    controller.filesDropped({hex, hex}, DropTarget::FlashPane); // two files: nothing
+    EXPECT_FALSE(controller.flash().hasData());
+
+    // Projects of every extension open as the project, in any letter case.
+    for (const char* name : {"B.KX2", "c.Quorva", "d.kx1"}) {
+        const std::string projectFile = project(name, "1");
+        controller.filesDropped({projectFile}, DropTarget::FlashPane);
+        EXPECT_EQ(controller.project().fileName, projectFile);
+    }
+    EXPECT_FALSE(controller.flash().hasData());
+}
+
+TEST_F(AppControllerTest, HelpWithoutItsFolderSaysWhere)
+{
+    start();
+    test::CurrentDirectory here(folder.path());
+    controller.command(cmd::Help);
+    EXPECT_EQ(ui.calls().back(), "box: information | Programmer QUORVA | Cannot find help file \"help/quorva.htm\".");
+
+    std::filesystem::create_directories(folder.file("help"));
+    test::writeFile(folder.file("help/quorva.htm"), "<html></html>");
+    controller.command(cmd::Help);
+    EXPECT_EQ(ui.calls().back(), "open-document: help/quorva.htm");
+    EXPECT_EQ(clock.sleeps().back(), 100);
+}
+
+TEST_F(AppControllerTest, LanguageAndBoardSettings)
+{
+    start();
+    ui.languageNext(true);
+    controller.command(cmd::SelectLanguage);
+    EXPECT_TRUE(russianUi());
+    EXPECT_EQ(controller.window().title(), "[Unspecified] - Внутрисхемный программатор 11.56");
+    EXPECT_EQ(controller.window().button(cmd::ProgramFlash).caption, "Программир. Flash");
+    EXPECT_EQ(setting("Language", "Russian"), "0"); // written at shut-down
+    controller.shutDown();
+    EXPECT_EQ(setting("Language", "Russian"), "1");
+
+    ui.boardSettingsNext(std::make_pair(5, 2));
+    controller.command(cmd::BoardSettings);
+    EXPECT_EQ(controller.linkSettings().comPort, 5);
+    EXPECT_EQ(setting("Connect", "HighSpeed"), "2");
+
+    ui.advancedDelaysNext(std::array<int, 4>{1, 2, 3, 4});
+    controller.rightDoubleClick();
+    EXPECT_EQ(controller.linkSettings().advancedDelays, (std::array<int, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(setting("Connect", "Special4"), "4");
+}
+
+TEST_F(AppControllerTest, ChipCommandsReachTheBox)
+{
+    start();
+    controller.command(cmd::ReadSignature);
+    EXPECT_EQ(controller.statusText(), "Signature: 1E 93 07 - ATmega8/8A");
+    EXPECT_EQ(controller.context().lastResult, 0);
+    controller.command(cmd::ProgrammerInfo);
+    EXPECT_NE(ui.calls().back().find("Serial number: 51 56 0A 01 2C"), std::string::npos);
+    EXPECT_FALSE(controller.command(4242));
+}
+
+} // namespace
+} // namespace quorva
