@@ -8,9 +8,13 @@ namespace quorva {
 
 namespace {
 
+bool blank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
 std::string_view trim(std::string_view text)
 {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
     while (!text.empty() && blank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && blank(text.back()))
@@ -59,6 +63,17 @@ std::string_view unquote(std::string_view value)
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
+}
+
+// A value that reading would change (blanks at either end, or matching
+// quotes around it) is written inside double quotes, which reading removes:
+// file names on Linux may end in a blank.
+std::string quotedIfNeeded(std::string_view value)
+{
+    const bool blankEnd = !value.empty() && (blank(value.front()) || blank(value.back()));
+    if (blankEnd || unquote(value).size() != value.size())
+        return "\"" + std::string(value) + "\"";
+    return std::string(value);
 }
 
 struct Location {
@@ -161,15 +176,15 @@ int IniDocument::getInt(std::string_view section, std::string_view key, int fall
 void IniDocument::setString(std::string_view section, std::string_view key, std::string_view value)
 {
     // A line break inside a value would forge keys on the lines after it.
-    value = value.substr(0, value.find_first_of("\r\n"));
+    const std::string text = quotedIfNeeded(value.substr(0, value.find_first_of("\r\n")));
     const Location where = locate(lines_, section, key);
     if (where.keyAt) {
         std::string& line = lines_[*where.keyAt];
         const std::size_t equals = line.find('=');
-        line = line.substr(0, equals + 1) + std::string(value);
+        line = line.substr(0, equals + 1) + text;
         return;
     }
-    std::string entry = std::string(key) + "=" + std::string(value);
+    std::string entry = std::string(key) + "=" + text;
     if (where.sectionFound) {
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(where.insertAt), std::move(entry));
         return;

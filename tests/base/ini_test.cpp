@@ -85,6 +85,20 @@ TEST(IniDocumentTest, ValueWithLineBreakCannotForgeKeys)
     EXPECT_EQ(ini.getInt("Connect", "COM", 0), 0);
 }
 
+TEST(IniDocumentTest, ValuesWithBlanksOrQuotesAtTheEndsReadBackAsWritten)
+{
+    IniDocument ini;
+    for (const std::string value : {"my project .kx2 ", " leading.kx2", "\t", "\"quoted\"", "'single'", "a\"", "\"", ""}) {
+        ini.setString("Recent", "Project1", value);
+        EXPECT_EQ(ini.getString("Recent", "Project1", "-"), value);
+        EXPECT_EQ(IniDocument::parse(ini.serialize()).getString("Recent", "Project1", "-"), value);
+    }
+    // Only such values get quotes; inner blanks and quotes need none.
+    ini.setString("Files", "Flash", "a b\"c.hex");
+    ini.setString("Files", "Eeprom", "old.eep ");
+    EXPECT_NE(ini.serialize().find("Flash=a b\"c.hex\r\nEeprom=\"old.eep \"\r\n"), std::string::npos);
+}
+
 TEST(IniFileTest, WritesThroughAndReadsBack)
 {
     TempFolder folder;
