@@ -2,6 +2,7 @@
 
 #include "base/messages.h"
 #include "cli_box_commands.h"
+#include "cli_production_commands.h"
 #include "cli_chip_commands.h"
 #include "catalogue/device_lookup.h"
 #include "catalogue/device_report.h"
@@ -139,6 +140,15 @@ constexpr std::array kSubcommands{
     Subcommand{"verify-eeprom", "FILE --device NAME", "compare the chip's Eeprom with an image", chipVerifyEeprom},
     Subcommand{"blank-check", "--device NAME", "tell whether the chip's Flash is erased (exit 0: blank)",
                chipBlankCheck},
+    Subcommand{"erase", "--device NAME", "erase the chip", chipErase},
+    Subcommand{"fuses", "--device NAME", "read the lock, fuse and boot-lock bits", chipFuses},
+    Subcommand{"fuses-write", "[--lock N] [--no-fuses] [BIT...] --device NAME",
+               "program the lock mode and the named bits (the others unprogrammed)", chipFusesWrite},
+    Subcommand{"fuses-verify", "[--lock N] [BIT...] --device NAME", "compare the chip's bits with a setting",
+               chipFusesVerify},
+    Subcommand{"power-of-2", "--device NAME", "switch an AT45 DataFlash to power-of-2 pages for ever", chipPowerOfTwo},
+    Subcommand{"autoprogram", "--project FILE [--count N] [--no-wait] [--save-serial]",
+               "run the project's production sequence on one chip or N chips", chipAutoProgram},
 };
 
 } // namespace

@@ -1,0 +1,393 @@
+#include "cli_production_commands.h"
+
+#include "cli_session.h"
+
+#include "base/messages.h"
+#include "catalogue/catalogue_messages.h"
+#include "catalogue/device_lookup.h"
+#include "catalogue/fuse_layout.h"
+#include "catalogue/fuse_warnings.h"
+#include "catalogue/lock_fuse.h"
+#include "data/image_limits.h"
+#include "data/memory_buffer.h"
+#include "data/project.h"
+#include "operations/auto_program.h"
+#include "operations/chip_commands.h"
+#include "operations/chip_setup_commands.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <unistd.h>
+
+namespace quorva::cli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// The options a subcommand accepts besides --device and --project.
+enum Accepts : unsigned {
+    kBitNames = 1u << 0,   // fuse and boot-lock bit names, and --lock N
+    kNoFuses = 1u << 1,
+    kProduction = 1u << 2, // --count N, --no-wait, --save-serial
+};
+
+struct Request {
+    Request(const char* name_, const char* usage_, unsigned accepts_ = 0, bool projectOnly_ = false)
+        : name(name_), usage(usage_), accepts(accepts_), projectOnly(projectOnly_)
+    {
+    }
+
+    const char* name;
+    const char* usage;
+    unsigned accepts;
+    bool projectOnly;
+
+    std::optional<std::string> device;
+    std::optional<std::string> project;
+    std::optional<int> lockMode;
+    std::vector<std::string> bitNames;
+    bool noFuses = false;
+    int count = 1;
+    bool noWait = false;
+    bool saveSerial = false;
+};
+
+std::optional<int> number(const std::string& text)
+{
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 0 || value > 1000000)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+// False after a usage message.
+bool parse(CliContext& context, Request& request)
+{
+    const auto& arguments = context.options.arguments;
+    bool fine = true;
+    for (std::size_t i = 0; fine && i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (a == "--device" && hasValue && !request.projectOnly) {
+            request.device = arguments[++i];
+        } else if (a == "--project" && hasValue) {
+            request.project = arguments[++i];
+        } else if (a == "--lock" && hasValue && (request.accepts & kBitNames)) {
+            request.lockMode = number(arguments[++i]);
+            fine = request.lockMode && *request.lockMode <= 3;
+        } else if (a == "--no-fuses" && (request.accepts & kNoFuses)) {
+            request.noFuses = true;
+        } else if (a == "--count" && hasValue && (request.accepts & kProduction)) {
+            const auto count = number(arguments[++i]);
+            fine = count && *count >= 1;
+            request.count = count.value_or(1);
+        } else if (a == "--no-wait" && (request.accepts & kProduction)) {
+            request.noWait = true;
+        } else if (a == "--save-serial" && (request.accepts & kProduction)) {
+            request.saveSerial = true;
+        } else if ((request.accepts & kBitNames) && a.rfind("--", 0) != 0) {
+            request.bitNames.push_back(a);
+        } else {
+            fine = false;
+        }
+    }
+    // A script must name the chip it means; the default device is no guess to work on.
+    if (fine && !request.device && !request.project)
+        fine = false;
+    if (!fine)
+        context.err << request.name << " takes " << request.usage << "\n";
+    return fine;
+}
+
+bool sameName(const std::string& a, const char* b)
+{
+    return std::equal(a.begin(), a.end(), b, b + std::char_traits<char>::length(b),
+                      [](char x, char y) { return std::toupper(static_cast<unsigned char>(x)) ==
+                                                  std::toupper(static_cast<unsigned char>(y)); });
+}
+
+// The chip behind the box with everything the commands work on: the
+// project, its buffers and the line, set up as the main window holds them.
+class Bench {
+    CliContext& context_;
+
+public:
+    explicit Bench(CliContext& context)
+        : context_(context), project(context.ui), session(context),
+          chips(context.ui, session.connection(), project, flash, eeprom, link, results),
+          setup(context.ui, session.connection(), project, link, results),
+          autoProgram(context.ui, session.clock(), project, flash, eeprom, link, results, chips, setup)
+    {
+        flash.init(context.ui, false, {}, &project);
+        eeprom.init(context.ui, true, {}, &project);
+        project.bindBuffers(flash, eeprom);
+        link.comPort = session.comPort();
+        link.highSpeed = session.baudCode();
+        link.advancedDelays = context.settings.readAdvancedDelays();
+        // A chip that turns out to be another device is worked on as that one.
+        results.deviceIdentified = [this](int index) {
+            project.deviceIndex = index;
+            context_.out << "Device: " << deviceTable[static_cast<std::size_t>(index)].name << "\n";
+        };
+    }
+
+    // Loads the project and takes the device; false after saying why.
+    bool choose(const Request& request)
+    {
+        if (request.project && !project.load(*request.project))
+            return false;
+        if (request.device) {
+            const int index = findByName(*request.device);
+            if (index < 0) {
+                context_.err << "unknown device " << *request.device << "\n";
+                return false;
+            }
+            project.deviceIndex = index;
+        }
+        return true;
+    }
+
+    const DeviceInfo& device() const { return deviceTable[static_cast<std::size_t>(project.deviceIndex)]; }
+    const FuseLayout& layout() const { return fuseLayoutOf(device()); }
+
+    // The setting the bit names and --lock describe: the named bits
+    // programmed, every other one not.
+    std::optional<LockFuseState> setting(const Request& request) const
+    {
+        const FuseLayout& bits = layout();
+        LockFuseState state;
+        state.lockMode = request.lockMode.value_or(0);
+        for (const std::string& name : request.bitNames) {
+            bool known = false;
+            for (int k = 0; k < bits.fuseBitCount && k < 32 && !known; ++k) {
+                const char* bitName = bits.fuseBitName[static_cast<std::size_t>(k)];
+                if (bitName && std::string_view(bitName) != kEmptyFuseName && sameName(name, bitName)) {
+                    state.fuse[static_cast<std::size_t>(k)] = true;
+                    known = true;
+                }
+            }
+            for (int i = 0; i < bits.bootLockCount && i < kBootLockBits && !known; ++i) {
+                if (sameName(name, bits.bootLockName[static_cast<std::size_t>(i)])) {
+                    state.bootLock[static_cast<std::size_t>(i)] = true;
+                    known = true;
+                }
+            }
+            if (!known) {
+                context_.err << device().name << " has no bit " << name << "; its bits:" << bitList() << "\n";
+                return std::nullopt;
+            }
+        }
+        return state;
+    }
+
+    std::string bitList() const
+    {
+        const FuseLayout& bits = layout();
+        std::string list;
+        for (int k = 0; k < bits.fuseBitCount && k < 32; ++k) {
+            const char* name = bits.fuseBitName[static_cast<std::size_t>(k)];
+            if (name && std::string_view(name) != kEmptyFuseName)
+                list += std::string(" ") + name;
+        }
+        for (int i = 0; i < bits.bootLockCount && i < kBootLockBits; ++i)
+            list += std::string(" ") + bits.bootLockName[static_cast<std::size_t>(i)];
+        return list.empty() ? " (none)" : list;
+    }
+
+    Project project;
+    MemoryBuffer flash;
+    MemoryBuffer eeprom;
+    CliSession session;
+    LinkSettings link;
+    OperationsContext results;
+    ChipCommands chips;
+    ChipSetupCommands setup;
+    AutoProgram autoProgram;
+};
+
+// A caption as a radio button shows it: a doubled ampersand is one.
+std::string plainCaption(const char* caption)
+{
+    std::string text;
+    for (const char* p = caption; *p != '\0'; ++p) {
+        text += *p;
+        if (p[0] == '&' && p[1] == '&')
+            ++p;
+    }
+    return text;
+}
+
+void printSetting(std::ostream& out, const DeviceInfo& device, const FuseLayout& layout, const LockFuseState& state)
+{
+    out << "Lock mode: " << state.lockMode << " (" << plainCaption(lockModeCaption(device.protocol, state.lockMode))
+        << ")\n";
+    std::string programmed;
+    auto line = [&](const char* name, bool set) {
+        std::string head = std::string("  ") + name;
+        head.resize(std::max<std::size_t>(head.size() + 1, 14), ' ');
+        out << head << (set ? 1 : 0) << '\n';
+        if (set && std::string_view(name) != kEmptyFuseName)
+            programmed += std::string(" ") + name;
+    };
+    if (layout.fuseBitCount > 0) {
+        out << "Fuse bits (1 = programmed):\n";
+        for (int k = 0; k < layout.fuseBitCount && k < 32; ++k)
+            line(layout.fuseBitName[static_cast<std::size_t>(k)], state.fuse[static_cast<std::size_t>(k)]);
+    }
+    if (layout.bootLockCount > 0) {
+        out << "Boot lock bits (1 = programmed):\n";
+        for (int i = 0; i < layout.bootLockCount && i < kBootLockBits; ++i)
+            line(layout.bootLockName[static_cast<std::size_t>(i)], state.bootLock[static_cast<std::size_t>(i)]);
+    }
+    // Ready to be given back to fuses-write and fuses-verify.
+    out << "Programmed:" << (programmed.empty() ? " (none)" : programmed) << '\n';
+}
+
+int exitFor(bool ok)
+{
+    return ok ? kExitOk : kExitFailed;
+}
+
+// The serial-number buffers of a finished run, written back to their files
+// so that the next process goes on from the next number.
+bool saveSerialNumbers(Bench& bench)
+{
+    struct Part {
+        MemoryBuffer& buffer;
+        bool advances;
+    };
+    for (const Part& part : {Part{bench.eeprom, bench.project.autoIncrement},
+                             Part{bench.flash, bench.project.autoIncrementFlash}}) {
+        if (!part.advances || !part.buffer.hasData() || !part.buffer.modified())
+            continue;
+        if (part.buffer.fileName() == kUnspecifiedFile || !part.buffer.writeFile(part.buffer.fileName()))
+            return false;
+    }
+    return true;
+}
+
+// Between two chips on a terminal: false when the person ends the run.
+bool waitForNextChip(CliContext& context)
+{
+    context.out << messageText(2013) << std::flush;
+    std::string line;
+    const bool next = static_cast<bool>(std::getline(std::cin, line));
+    context.out << '\n';
+    return next;
+}
+
+} // namespace
+
+int chipErase(CliContext& context)
+{
+    Request request{"erase", "--device NAME or --project FILE"};
+    if (!parse(context, request))
+        return kExitUsage;
+    Bench bench(context);
+    if (!bench.choose(request))
+        return kExitFailed;
+    return exitFor(bench.setup.chipEraseOk());
+}
+
+int chipFuses(CliContext& context)
+{
+    Request request{"fuses", "--device NAME or --project FILE"};
+    if (!parse(context, request))
+        return kExitUsage;
+    Bench bench(context);
+    if (!bench.choose(request))
+        return kExitFailed;
+    const std::optional<LockFuseState> setting = bench.setup.lockFuseCommand();
+    // A chip whose bits cannot be read has said so; there is nothing to print.
+    if (!setting || setting->valid == 0)
+        return kExitFailed;
+    printSetting(context.out, bench.device(), bench.layout(), *setting);
+    return kExitOk;
+}
+
+int chipFusesWrite(CliContext& context)
+{
+    Request request{"fuses-write", "[--lock 0..3] [--no-fuses] [BIT ...] and --device NAME or --project FILE",
+                    kBitNames | kNoFuses};
+    if (!parse(context, request))
+        return kExitUsage;
+    Bench bench(context);
+    if (!bench.choose(request))
+        return kExitFailed;
+    const std::optional<LockFuseState> setting = bench.setting(request);
+    if (!setting)
+        return kExitUsage;
+    const std::vector<std::string> lines = dangerousSettingLines(bench.layout(), *setting);
+    if (!lines.empty() && context.ui.ask(Buttons::YesNo, BoxIcon::Warning, 1,
+                                         messageText(catalogue_msg::kWarningCaption),
+                                         dangerousSettingsQuestion(lines)) != Answer::Yes)
+        return kExitFailed;
+    return exitFor(bench.setup.programLockFuse(*setting, !request.noFuses, false));
+}
+
+int chipFusesVerify(CliContext& context)
+{
+    Request request{"fuses-verify", "[--lock 0..3] [BIT ...] and --device NAME or --project FILE", kBitNames};
+    if (!parse(context, request))
+        return kExitUsage;
+    Bench bench(context);
+    if (!bench.choose(request))
+        return kExitFailed;
+    const std::optional<LockFuseState> setting = bench.setting(request);
+    if (!setting)
+        return kExitUsage;
+    return exitFor(bench.setup.verifyLockFuse(*setting));
+}
+
+int chipPowerOfTwo(CliContext& context)
+{
+    Request request{"power-of-2", "--device NAME or --project FILE"};
+    if (!parse(context, request))
+        return kExitUsage;
+    Bench bench(context);
+    if (!bench.choose(request))
+        return kExitFailed;
+    if (bench.device().family != FamilyAt45) {
+        context.err << "power-of-2 applies to AT45 DataFlash only\n";
+        return kExitUsage;
+    }
+    return exitFor(bench.setup.setPowerOfTwoPages());
+}
+
+int chipAutoProgram(CliContext& context)
+{
+    Request request{"autoprogram", "--project FILE [--count N] [--no-wait] [--save-serial]", kProduction, true};
+    if (!parse(context, request))
+        return kExitUsage;
+    Bench bench(context);
+    if (!bench.choose(request))
+        return kExitFailed;
+    const bool askBetweenChips = !request.noWait && isatty(STDIN_FILENO) != 0;
+    for (int chip = 1; chip <= request.count; ++chip) {
+        if (request.count > 1) {
+            if (chip > 1 && askBetweenChips && !waitForNextChip(context))
+                return kExitFailed;
+            context.out << formatMessage(2012, chip, request.count) << '\n';
+        }
+        bench.autoProgram.autoProgramOk = false;
+        bench.autoProgram.run(false);
+        const bool ok = bench.autoProgram.autoProgramOk;
+        context.out << messageText(ok ? 1190 : 1191) << '\n';
+        // The number is not handed out twice: a run whose number cannot be
+        // kept for the next process ends the series.
+        if (!ok || (request.saveSerial && !saveSerialNumbers(bench)))
+            return kExitFailed;
+    }
+    return kExitOk;
+}
+
+} // namespace quorva::cli
