@@ -46,8 +46,13 @@ CommandLine parseCommandLine(std::string_view raw)
 
 std::string rawCommandLine(int argc, const char* const* argv)
 {
+    // The parse skips the program path up to its next quote, so a quote
+    // inside it (a folder named so) would end it early and turn the rest
+    // into a project path. The path is never used: leave its quotes out.
     std::string raw = "\"";
-    raw += argc > 0 && argv[0] ? argv[0] : "";
+    for (const char* c = argc > 0 && argv[0] ? argv[0] : ""; *c; ++c)
+        if (*c != '"')
+            raw += *c;
     raw += "\"";
     if (argc > 1) {
         raw += " \"";

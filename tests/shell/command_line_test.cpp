@@ -80,6 +80,14 @@ TEST(CommandLineTest, ArgvIsRebuiltAsTheQuotedForm)
     const char* empty[] = {"quorva", ""};
     EXPECT_FALSE(parseCommandLine(rawCommandLine(2, empty)).projectPath.has_value());
 
+    // A quote in the program path must not end it early.
+    const char* quotedFolder[] = {"/opt/my \"tools\"/quorva", "a.kx2", "-autoprogram"};
+    const CommandLine started = parseCommandLine(rawCommandLine(3, quotedFolder));
+    EXPECT_EQ(started.projectPath, "a.kx2");
+    EXPECT_EQ(started.optionText, "-autoprogram");
+    const char* quoteOnly[] = {"\"q.exe\" \"\""};
+    EXPECT_FALSE(parseCommandLine(rawCommandLine(1, quoteOnly)).projectPath.has_value());
+
     // Further arguments keep their order, one blank apart.
     const char* many[] = {"quorva", "a.kx2", "-autoprogram", "extra"};
     EXPECT_EQ(parseCommandLine(rawCommandLine(4, many)).optionText, "-autoprogram extra");
