@@ -246,29 +246,5 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST(AutoProgram, AProductionAvrChipHoldsWhatWasAskedFor)
-{
-    SetupRig rig("ATmega8/8A", instantBox());
-    rig.project.autoErase = rig.project.autoEmptyCheck = true;
-    rig.project.programFuse = rig.project.programFuseBeforeAll = true;
-    // Fuses first; lock bits before the memories would refuse their writes.
-    rig.project.lockFuse.fuse[13] = true; // SPIEN
-    rig.project.autoEepromProgram = rig.project.autoEepromVerify = true;
-    rig.project.autoFlashProgram = rig.project.autoFlashVerify = true;
-    rig.chip<AvrChip>().flash()[10] = 0x00;
-    const Bytes flash = pattern(1000);
-    const Bytes eeprom = pattern(20, 5);
-    OpsRig::fill(rig.flash, flash);
-    OpsRig::fill(rig.eeprom, eeprom);
-    ASSERT_TRUE(rig.autoProgram.run(false)) << rig.ui.lastStatus();
-    auto& chip = rig.chip<AvrChip>();
-    EXPECT_EQ(first(chip.flash(), flash.size()), flash);
-    EXPECT_EQ(first(chip.eeprom(), eeprom.size()), eeprom);
-    EXPECT_EQ(chip.fuse(1) & 0x20, 0x00);
-    EXPECT_EQ(chip.fuse(0), 0xFF);
-    EXPECT_EQ(rig.ui.lastStatus(), "Autoprogram: DONE (1000 Flash and 20 Eeprom bytes programmed)");
-    rig.expectNoViolations();
-}
-
 } // namespace
 } // namespace quorva::test

@@ -112,13 +112,6 @@ TEST(ChipErase, At89sIsNeverCheckedAgain)
 
 TEST(ChipErase, FailuresAndRefusals)
 {
-    // No port: nothing is sent.
-    SetupRig noPort("ATmega8/8A");
-    noPort.settings.comPort = 0;
-    noPort.setup.chipErase();
-    EXPECT_TRUE(noPort.wire.entries().empty());
-    EXPECT_EQ(noPort.boxes(), std::vector<std::string>{infoBox(1032)});
-
     // The erase instruction is not acknowledged.
     sim::BoxOptions refused = instantBox();
     refused.faults.wrongAcks.push_back({0x34, 1, 0x00});

@@ -57,11 +57,6 @@ TEST(PowerOfTwoPages, DeclinedOrFailedNothingChanges)
     EXPECT_EQ(refused.boxes(), std::vector<std::string>{"box: stop | Fail! | Protocol Error! Programming fail."});
     EXPECT_EQ(refused.ui.lastStatus(), "Set \"power of 2\" bit for AT45 memory is FAILED!");
     EXPECT_EQ(refused.wire.entries().back(), "close");
-
-    SetupRig noPort("AT45DB161D");
-    noPort.settings.comPort = 0;
-    EXPECT_FALSE(noPort.setup.setPowerOfTwoPages());
-    EXPECT_TRUE(noPort.wire.entries().empty());
 }
 
 } // namespace

@@ -100,9 +100,6 @@ TEST(LockFuseProgram, QuietRunsLogInsteadOfShowing)
     EXPECT_TRUE(rig.boxes().empty());
     EXPECT_EQ(rig.ui.lastStatus(), messageText(1031));
 
-    EXPECT_FALSE(rig.setup.programLockFuse(mega8Setting(), true, false));
-    EXPECT_EQ(rig.boxes(), std::vector<std::string>{infoBox(1032)});
-
     rig.settings.comPort = 3;
     rig.ui.clearCalls();
     EXPECT_TRUE(rig.setup.programLockFuse(mega8Setting(), true, true));
