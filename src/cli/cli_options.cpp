@@ -1,6 +1,6 @@
 #include "cli_options.h"
 
-#include <cstdlib>
+#include <charconv>
 #include <string_view>
 
 namespace quorva::cli {
@@ -51,7 +51,10 @@ ParsedOptions parseCliOptions(int argc, const char* const* argv)
                 options.portPath = *path;
             } else if (named("--com")) {
                 const auto number = value("--com");
-                const int com = number ? std::atoi(number->c_str()) : 0;
+                // from_chars, not atoi: a number beyond int is undefined for atoi.
+                int com = 0;
+                if (number)
+                    std::from_chars(number->data(), number->data() + number->size(), com);
                 if (com < 1 || com > 255 || std::to_string(com) != *number)
                     return fail("--com takes a port number from 1 to 255");
                 options.comPort = com;

@@ -52,6 +52,11 @@ TEST(CliOptionsTest, RejectsWhatItCannotHonour)
         {"quorva-cli", "--lang", "de", "settings"},
         {"quorva-cli", "--settings"},
         {"quorva-cli", "--bogus", "settings"},
+        {"quorva-cli", "--com", "0", "info"},
+        {"quorva-cli", "--com=256", "info"},
+        {"quorva-cli", "--com", "03", "info"},
+        {"quorva-cli", "--com", "4294967297", "info"}, // 1 once cut to 32 bits
+        {"quorva-cli", "--com", "99999999999999999999", "info"},
     };
     for (const auto& argv : bad) {
         const ParsedOptions parsed = parseCliOptions(static_cast<int>(argv.size()), argv.data());
