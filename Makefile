@@ -41,12 +41,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@echo "The programmer-box simulator and the main window are not built yet;"
-	@echo "this shows the command-line front end that exists so far."
-	@echo
-	./$(BUILD)/src/cli/quorva-cli --help
-	@echo
-	./$(BUILD)/src/cli/quorva-cli devices
+	@tools/run-demo.sh $(BUILD)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -263,6 +263,7 @@ void ConsoleUi::operationStarted(const std::string& title, const std::string& te
         out_ << '\n';
     barShown_ = false;
     operationTitle_ = title.empty() ? text : title + ": " + text;
+    lastPlainTenth_ = 0;
     if (!outputIsTerminal_)
         out_ << operationTitle_ << '\n' << std::flush;
 }
@@ -271,8 +272,11 @@ void ConsoleUi::operationProgress(int percent, const std::string& percentText)
 {
     std::lock_guard lock(mutex_);
     if (!outputIsTerminal_) {
-        if (!percentText.empty())
+        // A log gets a line per tenth, not a hundred lines per operation.
+        if (!percentText.empty() && percent / 10 != lastPlainTenth_) {
+            lastPlainTenth_ = percent / 10;
             out_ << percentText << '\n' << std::flush;
+        }
         return;
     }
     constexpr int kWidth = 30;

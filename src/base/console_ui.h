@@ -63,6 +63,7 @@ private:
     std::recursive_mutex mutex_;
     std::string operationTitle_;
     bool barShown_ = false;
+    int lastPlainTenth_ = 0;
     bool reducedFirmwareSpeed_ = false;
 };
 

@@ -134,3 +134,29 @@ TEST(ConsoleUiTest, TerminalDrawsOneBarLine)
 
 } // namespace
 } // namespace quorva
+
+namespace quorva {
+namespace {
+
+class HundredSteps : public Operation {
+protected:
+    int run() override
+    {
+        start("", "Reading Flash", 100);
+        for (int i = 0; i < 100; ++i)
+            progress(i);
+        return kDone;
+    }
+};
+
+TEST(ConsoleUiTest, PlainOutputGetsALinePerTenth)
+{
+    Console console(false);
+    HundredSteps op;
+    console.ui.runOperation(op);
+    EXPECT_EQ(console.out.str(), "Reading Flash\n10% completed\n20% completed\n30% completed\n40% completed\n"
+                                 "50% completed\n60% completed\n70% completed\n80% completed\n90% completed\n");
+}
+
+} // namespace
+} // namespace quorva
