@@ -1,5 +1,6 @@
 #include "console_ui.h"
 
+#include "json_text.h"
 #include "messages.h"
 #include "text_tables.h"
 #include "text_tables.h"
@@ -98,14 +99,37 @@ ConsoleUi::ConsoleUi(std::ostream& out, std::ostream& err, std::istream& in, boo
 {
 }
 
+void ConsoleUi::setJsonEvents(bool on)
+{
+    json_ = on;
+    if (on)
+        inputIsTerminal_ = false;
+}
+
+void ConsoleUi::emitEvent(const std::string& event, const std::string& fields)
+{
+    std::lock_guard lock(mutex_);
+    out_ << "{\"event\":" << jsonString(event) << (fields.empty() ? "" : ",") << fields << "}\n" << std::flush;
+}
+
 void ConsoleUi::setStatus(const std::string& text)
 {
+    if (json_) {
+        emitEvent("status", "\"text\":" + jsonString(text));
+        return;
+    }
     std::lock_guard lock(mutex_);
     out_ << text << '\n' << std::flush;
 }
 
 void ConsoleUi::showMessage(BoxIcon icon, const std::string& caption, const std::string& text)
 {
+    if (json_) {
+        const char* word = iconWord(icon);
+        emitEvent("box", "\"icon\":" + jsonString(word ? word : icon == BoxIcon::None ? "none" : "information") +
+                             ",\"caption\":" + jsonString(caption) + ",\"text\":" + jsonString(text));
+        return;
+    }
     std::lock_guard lock(mutex_);
     const bool problem = icon == BoxIcon::Error || icon == BoxIcon::Stop || icon == BoxIcon::Warning;
     std::ostream& stream = problem ? err_ : out_;
@@ -133,10 +157,12 @@ Answer ConsoleUi::ask(Buttons buttons, BoxIcon icon, int defaultButton, const st
     const std::vector<Choice> choices = choicesOf(buttons);
     const std::size_t fallback =
         defaultButton >= 0 && static_cast<std::size_t>(defaultButton) < choices.size() ? defaultButton : 0;
-    out_ << '[' << caption;
-    if (const char* word = iconWord(icon))
-        out_ << ", " << word;
-    out_ << "] " << text << '\n';
+    if (!json_) {
+        out_ << '[' << caption;
+        if (const char* word = iconWord(icon))
+            out_ << ", " << word;
+        out_ << "] " << text << '\n';
+    }
 
     Answer answer = choices[fallback].answer;
     switch (policy_) {
@@ -175,6 +201,14 @@ Answer ConsoleUi::ask(Buttons buttons, BoxIcon icon, int defaultButton, const st
         }
         break;
     }
+    }
+    if (json_) {
+        std::string offered;
+        for (const Choice& choice : choices)
+            offered += (offered.empty() ? "" : ",") + jsonString(choice.word);
+        emitEvent("question", "\"caption\":" + jsonString(caption) + ",\"text\":" + jsonString(text) +
+                                  ",\"buttons\":[" + offered + "],\"answer\":" + jsonString(answerWord(answer)));
+        return answer;
     }
     out_ << "-> " << answerWord(answer) << '\n' << std::flush;
     return answer;
@@ -243,6 +277,10 @@ int ConsoleUi::runOperation(Operation& op)
         if (!cancelSent && interruptRequested.load()) {
             cancelSent = true;
             op.requestCancel();
+            if (json_) {
+                emitEvent("cancel", "\"text\":" + jsonString(messageText(1106)));
+                return;
+            }
             std::lock_guard lock(mutex_);
             err_ << (barShown_ ? "\n" : "") << messageText(1106) << '\n' << std::flush;
             barShown_ = false;
@@ -258,6 +296,10 @@ int ConsoleUi::runOperation(Operation& op)
 
 void ConsoleUi::operationStarted(const std::string& title, const std::string& text)
 {
+    if (json_) {
+        emitEvent("operation", "\"title\":" + jsonString(title) + ",\"text\":" + jsonString(text));
+        return;
+    }
     std::lock_guard lock(mutex_);
     if (barShown_)
         out_ << '\n';
@@ -270,6 +312,10 @@ void ConsoleUi::operationStarted(const std::string& title, const std::string& te
 
 void ConsoleUi::operationProgress(int percent, const std::string& percentText)
 {
+    if (json_) {
+        emitEvent("progress", "\"percent\":" + std::to_string(percent) + ",\"text\":" + jsonString(percentText));
+        return;
+    }
     std::lock_guard lock(mutex_);
     if (!outputIsTerminal_) {
         // A log gets a line per tenth, not a hundred lines per operation.
@@ -397,10 +443,15 @@ bool ConsoleUi::selfProgramSettingsDialog(const std::string& currentVersion, con
         }
         return std::string();
     };
-    {
+    const std::string pace = reducedFirmwareSpeed_ ? textOf(1159) : textOf(1158);
+    if (json_) {
+        emitEvent("dialog", "\"caption\":" + jsonString(texts ? texts->caption : std::string()) +
+                                ",\"current\":" + jsonString(currentVersion) + ",\"new\":" + jsonString(newVersion) +
+                                ",\"pace\":" + jsonString(pace));
+    } else {
         std::lock_guard lock(mutex_);
         out_ << textOf(1154) << ": " << currentVersion << '\n' << textOf(1156) << ": " << newVersion << '\n'
-             << (reducedFirmwareSpeed_ ? textOf(1159) : textOf(1158)) << '\n' << std::flush;
+             << pace << '\n' << std::flush;
     }
     // The update goes ahead only when the person (or --yes) says so; a script
     // that did not ask for it gets no default.

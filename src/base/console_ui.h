@@ -26,6 +26,13 @@ public:
               Clock& clock = realClock());
 
     void setAnswerPolicy(AnswerPolicy policy) { policy_ = policy; }
+    // One JSON object per event on the output (status, box, question and
+    // answer, operation, progress), for programs that follow a run. Nothing
+    // is read from the input then.
+    void setJsonEvents(bool on);
+    bool jsonEvents() const { return json_; }
+    // Writes one event object; fields is the rest of the object after "event".
+    void emitEvent(const std::string& event, const std::string& fields);
     AnswerPolicy answerPolicy() const { return policy_; }
 
     void setStatus(const std::string& text) override;
@@ -65,6 +72,7 @@ private:
     bool barShown_ = false;
     int lastPlainTenth_ = 0;
     bool reducedFirmwareSpeed_ = false;
+    bool json_ = false;
 };
 
 } // namespace quorva

@@ -1,5 +1,6 @@
 #include "cli_commands.h"
 
+#include "base/json_text.h"
 #include "base/messages.h"
 #include "cli_box_commands.h"
 #include "cli_production_commands.h"
@@ -66,7 +67,8 @@ bool takeFlag(std::vector<std::string>& arguments, const std::string& flag)
 int listDevices(CliContext& context)
 {
     std::vector<std::string> arguments = context.options.arguments;
-    const bool json = takeFlag(arguments, "--json");
+    // With the global --json the list itself is the JSON output.
+    const bool json = takeFlag(arguments, "--json") || context.options.json;
     if (!arguments.empty()) {
         context.err << "devices takes no arguments besides --json\n";
         return kExitUsage;
@@ -100,7 +102,7 @@ int checksumFile(CliContext& context)
     }
     const ImageCommandResult result = checksumImageFile(context.ui, arguments[0], eeprom);
     if (result.ok)
-        context.out << result.statusLine << '\n';
+        context.ui.setStatus(result.statusLine);
     return result.ok ? kExitOk : kExitFailed;
 }
 
@@ -114,7 +116,7 @@ int convertFile(CliContext& context)
     }
     const ImageCommandResult result = convertImageFile(context.ui, arguments[0], arguments[1], eeprom);
     if (result.ok)
-        context.out << result.statusLine << '\n';
+        context.ui.setStatus(result.statusLine);
     return result.ok ? kExitOk : kExitFailed;
 }
 
@@ -187,6 +189,8 @@ void printUsage(std::ostream& out)
            "  --yes, -y               answer every question with Yes/OK\n"
            "  --no, -n                answer every question with No/Cancel\n"
            "  --trace FILE            log every byte to and from the programmer\n"
+           "  --json                  one JSON object per event (status, box, question,\n"
+           "                          progress, result) on standard output\n"
            "  --com N                 the programmer's COM number (default: the settings)\n"
            "  --port PATH             the device of that COM number (default: [Ports] COMn,\n"
            "                          else /dev/ttyUSB<n-1>)\n"
@@ -236,9 +240,13 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     setRussianUi(options.russian.value_or(settings.getInt(kRussianKey) != 0));
     ConsoleUi ui(out, err, in, inputIsTerminal, outputIsTerminal);
     ui.setAnswerPolicy(options.answers);
+    ui.setJsonEvents(options.json);
     CliContext context{options, settings, ui, out, err};
-    const int status = command->run(context);
-    return status < 0 ? kExitFailed : status;
+    int status = command->run(context);
+    status = status < 0 ? kExitFailed : status;
+    if (options.json)
+        ui.emitEvent("result", "\"command\":" + jsonString(command->name) + ",\"status\":" + std::to_string(status));
+    return status;
 }
 
 } // namespace quorva::cli

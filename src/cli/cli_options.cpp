@@ -30,6 +30,8 @@ ParsedOptions parseCliOptions(int argc, const char* const* argv)
                 options.help = true;
             } else if (arg == "--version" || arg == "-V") {
                 options.version = true;
+            } else if (arg == "--json") {
+                options.json = true;
             } else if (arg == "--yes" || arg == "-y") {
                 yes = true;
             } else if (arg == "--no" || arg == "-n") {

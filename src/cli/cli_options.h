@@ -17,6 +17,7 @@ struct CliOptions {
     std::optional<std::string> portPath;      // --port PATH: the device of the chosen COM number
     std::optional<int> comPort;               // --com N
     std::optional<int> baudCode;              // --baud 19200|115200|921600, as its code
+    bool json = false;                        // --json: one JSON object per event
     bool help = false;
     bool version = false;
     std::string command;

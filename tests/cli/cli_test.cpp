@@ -145,3 +145,28 @@ TEST(CliTest, ConvertAndChecksumImageFiles)
 
 } // namespace
 } // namespace quorva::cli
+
+namespace quorva::cli {
+namespace {
+
+TEST(CliTest, JsonModePrintsOneObjectPerEvent)
+{
+    test::TempFolder folder;
+    const std::string hex = folder.file("in.hex");
+    test::writeFile(hex, ":0400000001020304F2\n:00000001FF\n");
+    const CliRun sum = run({"--json", "checksum", hex.c_str()});
+    EXPECT_EQ(sum.out, "{\"event\":\"status\",\"text\":\"Flash length: 4 (0x4) bytes, Checksum = 0x000A\"}\n"
+                       "{\"event\":\"result\",\"command\":\"checksum\",\"status\":0}\n");
+
+    // A question and its answer; a file name with a quote stays valid JSON.
+    const std::string odd = folder.file("a\"b.txt");
+    const CliRun convert = run({"--json", "--no", "convert", hex.c_str(), odd.c_str()});
+    EXPECT_NE(convert.out.find("{\"event\":\"question\",\"caption\":\"In-System Programmer 11.56\",\"text\":\"Would "
+                               "you like to save '" + folder.path() + "/a\\\"b.txt' in Intel HEX format?\""),
+              std::string::npos)
+        << convert.out;
+    EXPECT_NE(convert.out.find("\"buttons\":[\"yes\",\"no\"],\"answer\":\"No\"}\n"), std::string::npos);
+}
+
+} // namespace
+} // namespace quorva::cli
