@@ -379,6 +379,10 @@ bool ConsoleUi::advancedDelaysDialog(std::array<int, 4>& delays)
 
 bool ConsoleUi::loadAddressDialog(int& address)
 {
+    if (presetAddress_) {
+        address = *presetAddress_;
+        return true;
+    }
     // Read like the dialog's default mode: hexadecimal, "0x" allowed, text
     // that does not begin with a number gives 0; Enter keeps the proposal.
     std::lock_guard lock(mutex_);

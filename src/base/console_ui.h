@@ -53,6 +53,8 @@ public:
     // The pace a console run uses without asking (--reduced).
     void setReducedFirmwareSpeed(bool reduced) { reducedFirmwareSpeed_ = reduced; }
     bool loadAddressDialog(int& address) override;
+    // The address a console run merges at without asking (quorva-cli load-at).
+    void presetLoadAddress(std::optional<int> address) { presetAddress_ = address; }
 
 private:
     void operationStarted(const std::string& title, const std::string& text) override;
@@ -73,6 +75,7 @@ private:
     int lastPlainTenth_ = 0;
     bool reducedFirmwareSpeed_ = false;
     bool json_ = false;
+    std::optional<int> presetAddress_;
 };
 
 } // namespace quorva

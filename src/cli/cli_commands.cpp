@@ -7,7 +7,13 @@
 #include "cli_chip_commands.h"
 #include "catalogue/device_lookup.h"
 #include "catalogue/device_report.h"
+#include "base/atomic_file.h"
 #include "data/image_commands.h"
+#include "data/load_address.h"
+#include "data/memory_buffer.h"
+#include "data/project.h"
+#include "project_report.h"
+#include "shell/recent_projects.h"
 
 #include <algorithm>
 #include <array>
@@ -120,6 +126,56 @@ int convertFile(CliContext& context)
     return result.ok ? kExitOk : kExitFailed;
 }
 
+int loadAtAddress(CliContext& context)
+{
+    std::vector<std::string> arguments = context.options.arguments;
+    const bool eeprom = takeFlag(arguments, "--eeprom");
+    if (arguments.size() != 4) {
+        context.err << "load-at needs BASE FILE ADDRESS OUT\n";
+        return kExitUsage;
+    }
+    // The address is hexadecimal, as the load-address dialog reads it.
+    context.ui.presetLoadAddress(parseAddressText(arguments[2], true));
+    const ImageCommandResult result = mergeImageFiles(context.ui, arguments[0], arguments[1], arguments[3], eeprom);
+    if (result.ok)
+        context.ui.setStatus(result.statusLine);
+    return result.ok ? kExitOk : kExitFailed;
+}
+
+int listRecent(CliContext& context)
+{
+    RecentProjects recent;
+    recent.loadRecent(context.settings);
+    for (const RecentProjects::MenuItem& item : recent.menuItems())
+        context.out << item.commandId - RecentProjects::kFirstCommandId + 1 << "  " << item.path << '\n';
+    context.out << "LoadMostRecent: " << (context.settings.loadMostRecent() ? 1 : 0) << '\n';
+    return kExitOk;
+}
+
+int projectInfo(CliContext& context)
+{
+    if (context.options.arguments.size() != 1) {
+        context.err << "project-info needs one project file\n";
+        return kExitUsage;
+    }
+    const auto file = readWholeFile(context.options.arguments[0]);
+    if (!file) {
+        context.ui.showMessage(BoxIcon::Error, messageText(1016),
+                               formatMessage(1024, context.options.arguments[0].c_str()));
+        return kExitFailed;
+    }
+    Project project(context.ui);
+    MemoryBuffer flash;
+    MemoryBuffer eeprom;
+    flash.init(context.ui, false, {}, &project);
+    eeprom.init(context.ui, true, {}, &project);
+    project.bindBuffers(flash, eeprom);
+    if (!project.load(context.options.arguments[0]))
+        return kExitFailed;
+    context.out << projectReport(project, flash, eeprom);
+    return kExitOk;
+}
+
 // Later subcommands join this table.
 constexpr std::array kSubcommands{
     Subcommand{"settings", "", "show the settings file and its values", showSettings},
@@ -129,6 +185,10 @@ constexpr std::array kSubcommands{
     Subcommand{"checksum", "FILE [--eeprom]", "load an image file and show its length and checksum", checksumFile},
     Subcommand{"convert", "IN OUT [--eeprom]", "load an image file and save it as another (.hex, .eep, .bin)",
                convertFile},
+    Subcommand{"load-at", "BASE FILE ADDRESS OUT [--eeprom]", "merge FILE into BASE at a hexadecimal address, save as OUT",
+               loadAtAddress},
+    Subcommand{"project-info", "FILE", "show every setting of a project file", projectInfo},
+    Subcommand{"recent", "", "list the recent projects", listRecent},
     Subcommand{"info", "", "show the programmer's version and serial number", programmerInfo},
     Subcommand{"search", "", "look for the programmer on COM1..COM8", searchProgrammer},
     Subcommand{"firmware-update", "[--reduced] [--image FILE]", "update the programmer's firmware", firmwareUpdate},

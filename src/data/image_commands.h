@@ -26,4 +26,9 @@ ImageCommandResult checksumImageFile(Ui& ui, const std::string& path, bool eepro
 // output's extension asks for.
 ImageCommandResult convertImageFile(Ui& ui, const std::string& input, const std::string& output, bool eeprom);
 
+// Loads base, merges file into it at the address the Ui's load-address dialog
+// gives (with the overlap question), and saves the result as output.
+ImageCommandResult mergeImageFiles(Ui& ui, const std::string& base, const std::string& file, const std::string& output,
+                                   bool eeprom);
+
 } // namespace quorva

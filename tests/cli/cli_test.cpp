@@ -170,3 +170,48 @@ TEST(CliTest, JsonModePrintsOneObjectPerEvent)
 
 } // namespace
 } // namespace quorva::cli
+
+namespace quorva::cli {
+namespace {
+
+TEST(CliTest, LoadAtMergesAtAHexadecimalAddress)
+{
+    test::TempFolder folder;
+    test::writeFile(folder.file("base.bin"), std::string("\x01\x02\x03\x04", 4));
+    test::writeFile(folder.file("tail.bin"), std::string("\xAA\xBB", 2));
+    const std::string out = folder.file("out.bin");
+    const CliRun merged = run({"load-at", folder.file("base.bin").c_str(), folder.file("tail.bin").c_str(), "6",
+                               out.c_str()});
+    EXPECT_EQ(merged.status, 0) << merged.err << merged.out;
+    EXPECT_EQ(test::fileContents(out), std::string("\x01\x02\x03\x04\xFF\xFF\xAA\xBB", 8));
+
+    // Overlapping asks first; --no keeps the file unwritten.
+    const std::string refused = folder.file("refused.bin");
+    EXPECT_EQ(run({"--no", "load-at", folder.file("base.bin").c_str(), folder.file("tail.bin").c_str(), "0x2",
+                   refused.c_str()})
+                  .status,
+              1);
+    EXPECT_EQ(test::fileContents(refused), "<missing>");
+}
+
+TEST(CliTest, ProjectInfoAndRecent)
+{
+    test::TempFolder folder;
+    const std::string project = folder.file("p.kx2");
+    test::writeFile(project, "[Files]\nFlash=[Unspecified]\n[Settings]\nSPIPeriod=7\n[AutoProgram]\nLockMode=2\n"
+                             "Fuse13=1\n[Device]\nDeviceNo=17\n");
+    const CliRun info = run({"project-info", project.c_str()});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("Device: ATmega8/8A (device number 17)\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("SPIPeriod: 7 (150 uS (7 kHz))\n"), std::string::npos);
+    EXPECT_NE(info.out.find("LockMode: 2 (LB1+LB2: R&W protect)\n"), std::string::npos);
+    EXPECT_NE(info.out.find("Fuse13 SPIEN: programmed\n"), std::string::npos);
+    EXPECT_EQ(run({"project-info", folder.file("none.kx2").c_str()}).status, 1);
+
+    const std::string settings = folder.file("s.ini");
+    test::writeFile(settings, "[Recent]\nProject1=/a.kx2\nProject2=/b.kx2\nLoadMostRecent=1\n");
+    EXPECT_EQ(run({"--settings", settings.c_str(), "recent"}).out, "1  /a.kx2\n2  /b.kx2\nLoadMostRecent: 1\n");
+}
+
+} // namespace
+} // namespace quorva::cli
