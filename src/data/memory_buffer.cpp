@@ -134,7 +134,10 @@ MemoryBuffer::Decoded MemoryBuffer::readAndDecode(const std::string& path)
         return decoded;
     }
     UiCodecPrompts prompts(*ui_);
-    decoded.image = parseImage(path, std::move(file.bytes), prompts);
+    if (strictHex_ && formatOfPath(path) == ImageFormat::IntelHex)
+        decoded.image = parseHex(file.bytes, prompts);
+    else
+        decoded.image = parseImage(path, std::move(file.bytes), prompts);
     return decoded;
 }
 

@@ -65,6 +65,9 @@ public:
     bool busy() const { return busy_; }
     void setBusy(bool busy) { busy_ = busy; }
     bool byteGranular() const { return byteGranular_; }
+    // An unattended run must not program the text of a broken .hex or .eep
+    // file as raw bytes: with this set, such a file fails to load instead.
+    void setStrictHex(bool strict) { strictHex_ = strict; }
     bool modified() const { return modified_; }
     int length() const { return static_cast<int>(data_.size()); }
     bool hasData() const { return !data_.empty(); }
@@ -127,6 +130,7 @@ private:
     RememberingChooser saveChooser_;
     bool busy_ = false;
     bool byteGranular_ = false;
+    bool strictHex_ = false;
     bool modified_ = false;
     std::string fileName_ = kUnspecifiedFile;
     Image data_;

@@ -130,9 +130,16 @@ StartupOutcome AppController::startUp(std::string_view rawCommandLine)
 
     const StartPlan plan = planStart(store_, rawCommandLine);
     StartupOutcome outcome;
+    if (plan.mode.quietRun) {
+        flash_.setStrictHex(true);
+        eeprom_.setStrictHex(true);
+    }
     if (plan.hasProject()) {
         recent_.pushRecent(plan.projectPath, store_);
         project_.load(plan.projectPath);
+        const IniDocument file = IniFile(plan.projectPath).read();
+        flashFileNamed_ = file.getString("Files", "Flash", kUnspecified) != kUnspecified;
+        eepromFileNamed_ = file.getString("Files", "Eeprom", kUnspecified) != kUnspecified;
         outcome.autoRun = plan.mode.autoRun;
         outcome.quietRun = plan.mode.quietRun;
         window_.showDevice(project_.deviceIndex);
@@ -151,7 +158,16 @@ bool AppController::runStartupAutoProgram(bool quiet)
 {
     autoProgramOk_ = false;
     autoProgram_.autoProgramOk = false;
-    autoProgram_.run(quiet);
+    // Unattended, a file the project names but that did not load would let
+    // the run skip its memory and end "DONE" on an unprogrammed chip.
+    const bool flashMissing = flashFileNamed_ && !flash_.hasData() &&
+                              (project_.autoFlashProgram || project_.autoFlashVerify);
+    const bool eepromMissing = eepromFileNamed_ && !eeprom_.hasData() &&
+                               (project_.autoEepromProgram || project_.autoEepromVerify);
+    if (quiet && (flashMissing || eepromMissing))
+        setStatus(messageText(flashMissing ? 1126 : 1129));
+    else
+        autoProgram_.run(quiet);
     autoProgramOk_ = autoProgram_.autoProgramOk;
     const char* outcome = messageText(autoProgramOk_ ? 1190 : 1191);
     if (quiet)

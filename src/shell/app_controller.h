@@ -119,6 +119,9 @@ private:
     ChipSetupCommands setup_;
     AutoProgram autoProgram_;
     bool autoProgramOk_ = false;
+    // Whether the start project names a file for each buffer.
+    bool flashFileNamed_ = false;
+    bool eepromFileNamed_ = false;
 };
 
 } // namespace quorva

@@ -274,5 +274,19 @@ TEST_F(MemoryBufferTest, BadChecksumAnsweredNoLoadsTheTextRaw)
     EXPECT_EQ(eeprom.length(), static_cast<int>(text.size()));
 }
 
+TEST_F(MemoryBufferTest, StrictBufferRefusesABrokenHexFileInsteadOfLoadingItRaw)
+{
+    const std::string text = ":0100000042BE\n:00000001FF\n";
+    eeprom.setStrictHex(true);
+    ui.answerNext(Answer::No);
+    EXPECT_TRUE(eeprom.loadFile(put("bad.eep", text)));
+    EXPECT_FALSE(eeprom.hasData());
+    EXPECT_EQ(ui.callsStartingWith("box: ").size(), 1u); // "Cannot load file"
+
+    // Other extensions still fall back to raw bytes.
+    EXPECT_TRUE(eeprom.loadFile(put("plain.txt", "not hex")));
+    EXPECT_EQ(eeprom.length(), 7);
+}
+
 } // namespace
 } // namespace quorva::test

@@ -100,3 +100,20 @@ TEST_F(QuietRunTest, WithoutAnOptionTheWindowIsNotAvailable)
 
 } // namespace
 } // namespace quorva
+
+namespace quorva {
+namespace {
+
+TEST_F(QuietRunTest, BrokenHexFileFailsTheRunInsteadOfProgrammingItsText)
+{
+    test::writeFile(folder.file("app.hex"), "this is not Intel HEX\n");
+    auto sim = simulate();
+    const test::ProcessResult run = quiet();
+    EXPECT_NE(run.status, 0);
+    const std::string text = log();
+    EXPECT_NE(text.find("Cannot load file\n"), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - 19), "AUTOPROGRAM: Error\n");
+}
+
+} // namespace
+} // namespace quorva
