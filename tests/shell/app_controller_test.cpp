@@ -54,7 +54,9 @@ TEST_F(AppControllerTest, StartUpAsksForThePortBeforeLookingAtTheCommandLine)
     test::writeFile(settingsPath, "");
     ui.boardSettingsNext(std::nullopt);
     const std::string path = project("a.kx2");
+    test::CurrentDirectory here(folder.path()); // the quiet log goes to the current folder
     const StartupOutcome outcome = start("\"quorva\" \"" + path + "\" -quietautoprogram");
+    EXPECT_EQ(test::fileContents(folder.file("log.txt")), "QUORVA started in quietautoprogram mode.\n");
     EXPECT_EQ(ui.calls().front(), "dialog: board settings 0 0 -> cancel");
     EXPECT_TRUE(outcome.autoRun);
     EXPECT_TRUE(outcome.quietRun);
