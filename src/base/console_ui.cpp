@@ -467,4 +467,17 @@ bool ConsoleUi::selfProgramSettingsDialog(const std::string& currentVersion, con
     return true;
 }
 
+void ConsoleUi::aboutBox()
+{
+    const auto texts = dialogTexts(132, russianUi());
+    if (!texts)
+        return;
+    std::string text;
+    for (const auto& [control, line] : texts->controls) {
+        if (!line.empty())
+            text += (text.empty() ? "" : "\n") + line;
+    }
+    showMessage(BoxIcon::Information, texts->caption, text);
+}
+
 } // namespace quorva

@@ -53,6 +53,7 @@ public:
     // The pace a console run uses without asking (--reduced).
     void setReducedFirmwareSpeed(bool reduced) { reducedFirmwareSpeed_ = reduced; }
     bool loadAddressDialog(int& address) override;
+    void aboutBox() override;
     // The address a console run merges at without asking (quorva-cli load-at).
     void presetLoadAddress(std::optional<int> address) { presetAddress_ = address; }
 

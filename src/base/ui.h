@@ -7,6 +7,8 @@
 namespace quorva {
 
 class Operation;
+class Project;
+struct LockFuseState;
 
 enum class BoxIcon { None, Information, Warning, Error, Question, Stop };
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -59,6 +61,26 @@ public:
     // chosen pace on OK.
     virtual bool selfProgramSettingsDialog(const std::string& currentVersion, const std::string& newVersion,
                                            bool& normalSpeed) = 0;
+
+    // The dialogs only a window has; a front end without them cancels.
+    // Project Settings edits the project in place; deviceIndex holds the
+    // device chosen there on OK.
+    virtual bool projectSettingsDialog(Project& project, int& deviceIndex)
+    {
+        (void)project;
+        (void)deviceIndex;
+        return false;
+    }
+    // The Lock/Fuse Bits dialog on a setting read from the chip (direct mode)
+    // or on the project's auto-program setting.
+    virtual bool lockFuseDialog(LockFuseState& setting, int deviceIndex, bool directMode)
+    {
+        (void)setting;
+        (void)deviceIndex;
+        (void)directMode;
+        return false;
+    }
+    virtual void aboutBox() {}
 };
 
 } // namespace quorva

@@ -60,6 +60,15 @@ public:
     {
         return inner_.selfProgramSettingsDialog(currentVersion, newVersion, normalSpeed);
     }
+    bool projectSettingsDialog(Project& project, int& deviceIndex) override
+    {
+        return inner_.projectSettingsDialog(project, deviceIndex);
+    }
+    bool lockFuseDialog(LockFuseState& setting, int deviceIndex, bool directMode) override
+    {
+        return inner_.lockFuseDialog(setting, deviceIndex, directMode);
+    }
+    void aboutBox() override { inner_.aboutBox(); }
 
 private:
     Ui& inner_;
@@ -299,9 +308,21 @@ void AppController::boardSettings()
 
 void AppController::lockFuseBits()
 {
-    // The dialog that edits the setting belongs to the window; without one
-    // the command reads and reports the chip's bits.
-    setup_.lockFuseCommand();
+    // Reads the chip's setting (or says why not), then opens the dialog on it.
+    if (std::optional<LockFuseState> setting = setup_.lockFuseCommand())
+        ui_->lockFuseDialog(*setting, project_.deviceIndex, true);
+}
+
+void AppController::projectSettings()
+{
+    int device = project_.deviceIndex;
+    if (!ui_->projectSettingsDialog(project_, device))
+        return;
+    window_.showProjectSwitches();
+    project_.setModified();
+    window_.showDevice(device);
+    window_.sckChosen(project_.spiPeriod);
+    window_.onDeviceChanged();
 }
 
 void AppController::deviceIdentified(int deviceIndex)
@@ -430,6 +451,12 @@ bool AppController::command(int id)
         return true;
     case cmd::Help:
         help();
+        return true;
+    case cmd::ProjectSettings:
+        projectSettings();
+        return true;
+    case cmd::About:
+        ui_->aboutBox();
         return true;
     default:
         return false;

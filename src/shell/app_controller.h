@@ -97,6 +97,7 @@ private:
     void selectLanguage();
     void boardSettings();
     void lockFuseBits();
+    void projectSettings();
     void deviceIdentified(int deviceIndex);
     Settings settings() const;
 

@@ -1,4 +1,5 @@
 #include "base/messages.h"
+#include "catalogue/device_lookup.h"
 #include "scripted_ui.h"
 #include "shell/app_controller.h"
 #include "shell/window_ids.h"
@@ -202,6 +203,43 @@ TEST_F(AppControllerTest, ChipCommandsReachTheBox)
     controller.command(cmd::ProgrammerInfo);
     EXPECT_NE(ui.calls().back().find("Serial number: 51 56 0A 01 2C"), std::string::npos);
     EXPECT_FALSE(controller.command(4242));
+}
+
+} // namespace
+} // namespace quorva
+
+namespace quorva {
+namespace {
+
+TEST_F(AppControllerTest, DialogCommandsOpenThroughTheUi)
+{
+    start();
+    ui.projectSettingsNext([](Project& project, int& device) {
+        project.autoIncrement = true;
+        project.spiPeriod = 2;
+        device = findByName("ATmega328P");
+    });
+    controller.statusLineClicked();
+    EXPECT_EQ(controller.project().deviceIndex, findByName("ATmega328P"));
+    EXPECT_TRUE(controller.project().modified);
+    EXPECT_TRUE(controller.window().incrementChecked());
+    EXPECT_EQ(controller.window().sckSelection(), 2);
+    EXPECT_EQ(controller.window().deviceNames()[static_cast<std::size_t>(controller.window().deviceSelection())],
+              "ATmega328P");
+
+    ui.projectSettingsNext(std::nullopt);
+    controller.command(cmd::ProjectSettings);
+    EXPECT_EQ(controller.project().deviceIndex, findByName("ATmega328P"));
+
+    controller.command(cmd::About);
+    EXPECT_EQ(ui.calls().back(), "dialog: about");
+
+    // The Lock&Fuse Bits dialog opens on what the chip holds.
+    ui.projectSettingsNext([](Project&, int& device) { device = findByName("ATmega8"); });
+    controller.command(cmd::ProjectSettings);
+    ui.lockFuseNext(true);
+    controller.command(cmd::LockFuseBits);
+    EXPECT_EQ(ui.calls().back(), "dialog: lock fuse " + std::to_string(findByName("ATmega8")) + " direct -> ok");
 }
 
 } // namespace

@@ -281,4 +281,39 @@ bool ScriptedUi::selfProgramSettingsDialog(const std::string& currentVersion, co
     return true;
 }
 
+void ScriptedUi::projectSettingsNext(std::optional<std::function<void(Project&, int&)>> edit)
+{
+    std::lock_guard lock(mutex_);
+    projectSettings_.push_back(std::move(edit));
+}
+
+void ScriptedUi::lockFuseNext(bool ok)
+{
+    std::lock_guard lock(mutex_);
+    lockFuse_.push_back(ok);
+}
+
+bool ScriptedUi::projectSettingsDialog(Project& project, int& deviceIndex)
+{
+    const auto edit = take(projectSettings_);
+    record(std::string("dialog: project settings") + (edit ? " -> ok" : " -> cancel"));
+    if (!edit)
+        return false;
+    (*edit)(project, deviceIndex);
+    return true;
+}
+
+bool ScriptedUi::lockFuseDialog(LockFuseState&, int deviceIndex, bool directMode)
+{
+    const auto ok = take(lockFuse_);
+    record("dialog: lock fuse " + std::to_string(deviceIndex) + (directMode ? " direct" : " project") +
+           (ok.value_or(false) ? " -> ok" : " -> cancel"));
+    return ok.value_or(false);
+}
+
+void ScriptedUi::aboutBox()
+{
+    record("dialog: about");
+}
+
 } // namespace quorva::test

@@ -27,6 +27,11 @@ public:
     void languageNext(std::optional<bool> russian);
     // The pace chosen in the next Self-Program Settings dialog (true = normal), or cancel.
     void selfProgramNext(std::optional<bool> normalSpeed);
+    // What OK in the next Project Settings dialog does to the project (and
+    // the device it chooses); nullopt cancels.
+    void projectSettingsNext(std::optional<std::function<void(Project&, int&)>> edit);
+    // The next Lock/Fuse Bits dialog: closed with OK (true) or cancelled.
+    void lockFuseNext(bool ok);
     void loadAddressNext(std::optional<int> address);
     // Press Cancel once the running operation reports this percentage (or at
     // once when negative).
@@ -56,6 +61,9 @@ public:
     bool languageDialog(bool& russian) override;
     bool selfProgramSettingsDialog(const std::string& currentVersion, const std::string& newVersion,
                                    bool& normalSpeed) override;
+    bool projectSettingsDialog(Project& project, int& deviceIndex) override;
+    bool lockFuseDialog(LockFuseState& setting, int deviceIndex, bool directMode) override;
+    void aboutBox() override;
     bool loadAddressDialog(int& address) override;
 
     bool openDocumentResult = true;
@@ -75,6 +83,8 @@ private:
     std::deque<std::optional<std::array<int, 4>>> delays_;
     std::deque<std::optional<bool>> languages_;
     std::deque<std::optional<bool>> selfProgram_;
+    std::deque<std::optional<std::function<void(Project&, int&)>>> projectSettings_;
+    std::deque<std::optional<bool>> lockFuse_;
     std::deque<std::optional<int>> loadAddresses_;
     std::optional<int> cancelAtPercent_;
     Operation* running_ = nullptr;
