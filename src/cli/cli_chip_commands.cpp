@@ -5,7 +5,8 @@
 #include "catalogue/device_lookup.h"
 #include "data/memory_buffer.h"
 #include "data/project.h"
-#include "operations/chip_commands.h"
+#include "shell/app_controller.h"
+#include "shell/window_ids.h"
 
 #include <functional>
 #include <optional>
@@ -26,7 +27,7 @@ struct ChipRequest {
     const char* name;
     FileUse file;
     bool flash; // which buffer the file feeds or receives
-    std::function<void(ChipCommands&)> command;
+    int command; // the main window's command id: the same path as its button
     // On a DataFlash the Eeprom write is the page-size setting, not this.
     bool notForDataFlash = false;
 };
@@ -60,12 +61,16 @@ int runChipCommand(CliContext& context, const ChipRequest& request)
     if (request.file == FileUse::Save && !file)
         return usage(context, request);
 
-    Project project(context.ui);
-    MemoryBuffer flash;
-    MemoryBuffer eeprom;
-    flash.init(context.ui, false, {}, &project);
-    eeprom.init(context.ui, true, {}, &project);
-    project.bindBuffers(flash, eeprom);
+    // The same controller and command ids as the window's buttons.
+    CliSession session(context);
+    LinkSettings link;
+    link.comPort = session.comPort();
+    link.highSpeed = session.baudCode();
+    link.advancedDelays = context.settings.readAdvancedDelays();
+    QuietLog noLog;
+    AppController controller(context.ui, context.settings, session.port(), session.clock(), noLog);
+    controller.prepare(link);
+    Project& project = controller.project();
     if (projectPath && !project.load(*projectPath))
         return kExitFailed;
     if (deviceName) {
@@ -82,7 +87,7 @@ int runChipCommand(CliContext& context, const ChipRequest& request)
         return kExitUsage;
     }
 
-    MemoryBuffer& buffer = request.flash ? flash : eeprom;
+    MemoryBuffer& buffer = request.flash ? controller.flash() : controller.eeprom();
     if (request.file == FileUse::Load) {
         if (file)
             buffer.loadFile(*file);
@@ -93,15 +98,8 @@ int runChipCommand(CliContext& context, const ChipRequest& request)
         }
     }
 
-    CliSession session(context);
-    LinkSettings link;
-    link.comPort = session.comPort();
-    link.highSpeed = session.baudCode();
-    link.advancedDelays = context.settings.readAdvancedDelays();
-    OperationsContext results;
-    ChipCommands commands(context.ui, session.connection(), project, flash, eeprom, link, results);
-    request.command(commands);
-    if (results.lastResult != 0)
+    controller.command(request.command);
+    if (controller.context().lastResult != 0)
         return kExitFailed;
     if (request.file == FileUse::Save && !buffer.writeFile(*file))
         return kExitFailed;
@@ -112,47 +110,47 @@ int runChipCommand(CliContext& context, const ChipRequest& request)
 
 int chipSignature(CliContext& context)
 {
-    return runChipCommand(context, {"signature", FileUse::None, true, &ChipCommands::readSignature});
+    return runChipCommand(context, {"signature", FileUse::None, true, cmd::ReadSignature});
 }
 
 int chipCalibration(CliContext& context)
 {
-    return runChipCommand(context, {"calibration", FileUse::None, true, &ChipCommands::readCalibration});
+    return runChipCommand(context, {"calibration", FileUse::None, true, cmd::ReadCalibration});
 }
 
 int chipProgramFlash(CliContext& context)
 {
-    return runChipCommand(context, {"program-flash", FileUse::Load, true, &ChipCommands::programFlash});
+    return runChipCommand(context, {"program-flash", FileUse::Load, true, cmd::ProgramFlash});
 }
 
 int chipProgramEeprom(CliContext& context)
 {
-    return runChipCommand(context, {"program-eeprom", FileUse::Load, false, &ChipCommands::programEeprom, true});
+    return runChipCommand(context, {"program-eeprom", FileUse::Load, false, cmd::ProgramEeprom, true});
 }
 
 int chipReadFlash(CliContext& context)
 {
-    return runChipCommand(context, {"read-flash", FileUse::Save, true, &ChipCommands::readFlash});
+    return runChipCommand(context, {"read-flash", FileUse::Save, true, cmd::ReadFlash});
 }
 
 int chipReadEeprom(CliContext& context)
 {
-    return runChipCommand(context, {"read-eeprom", FileUse::Save, false, &ChipCommands::readEeprom});
+    return runChipCommand(context, {"read-eeprom", FileUse::Save, false, cmd::ReadEeprom});
 }
 
 int chipVerifyFlash(CliContext& context)
 {
-    return runChipCommand(context, {"verify-flash", FileUse::Load, true, &ChipCommands::verifyFlash});
+    return runChipCommand(context, {"verify-flash", FileUse::Load, true, cmd::VerifyFlash});
 }
 
 int chipVerifyEeprom(CliContext& context)
 {
-    return runChipCommand(context, {"verify-eeprom", FileUse::Load, false, &ChipCommands::verifyEeprom});
+    return runChipCommand(context, {"verify-eeprom", FileUse::Load, false, cmd::VerifyEeprom});
 }
 
 int chipBlankCheck(CliContext& context)
 {
-    return runChipCommand(context, {"blank-check", FileUse::None, true, &ChipCommands::blankCheck});
+    return runChipCommand(context, {"blank-check", FileUse::None, true, cmd::BlankCheck});
 }
 
 } // namespace quorva::cli

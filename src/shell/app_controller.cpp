@@ -120,14 +120,8 @@ void AppController::checksumLine(const MemoryBuffer& buffer)
     setStatus(formatMessage(id, buffer.length(), buffer.length(), static_cast<unsigned>(buffer.checksum())));
 }
 
-StartupOutcome AppController::startUp(std::string_view rawCommandLine)
+void AppController::bindProjectAndBuffers()
 {
-    window_.translate();
-    const Settings loaded = loadSettingsAtStartup(store_, recent_, *ui_);
-    link_.comPort = loaded.comPort;
-    link_.highSpeed = loaded.highSpeed;
-    link_.advancedDelays = loaded.advancedDelays;
-
     project_.bindBuffers(flash_, eeprom_);
     project_.setView(ProjectView{[this] { refresh(); }, [this](bool) { window_.showProjectSwitches(); },
                                  [this](bool) { window_.showProjectSwitches(); }});
@@ -136,6 +130,26 @@ StartupOutcome AppController::startUp(std::string_view rawCommandLine)
     flash_.clear();
     eeprom_.clear();
     window_.fillDeviceLists();
+}
+
+void AppController::prepare(const LinkSettings& link)
+{
+    window_.translate();
+    link_ = link;
+    bindProjectAndBuffers();
+    window_.showDevice(project_.deviceIndex);
+    window_.onDeviceChanged();
+}
+
+StartupOutcome AppController::startUp(std::string_view rawCommandLine)
+{
+    window_.translate();
+    const Settings loaded = loadSettingsAtStartup(store_, recent_, *ui_);
+    link_.comPort = loaded.comPort;
+    link_.highSpeed = loaded.highSpeed;
+    link_.advancedDelays = loaded.advancedDelays;
+
+    bindProjectAndBuffers();
 
     const StartPlan plan = planStart(store_, rawCommandLine);
     StartupOutcome outcome;

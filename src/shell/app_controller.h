@@ -44,6 +44,10 @@ public:
     AppController(const AppController&) = delete;
     AppController& operator=(const AppController&) = delete;
 
+    // What a front end without the start-up needs before commands (quorva-cli):
+    // the project and buffers bound, the lists filled, these board settings.
+    void prepare(const LinkSettings& link);
+
     // The start-up sequence up to the point where the window becomes
     // interactive; rawCommandLine is the process's one-string command line.
     StartupOutcome startUp(std::string_view rawCommandLine);
@@ -85,6 +89,7 @@ private:
     // window and passes everything on.
     class StatusUi;
 
+    void bindProjectAndBuffers();
     void setStatus(const std::string& text);
     void showInfo(const std::string& text);
     void checksumLine(const MemoryBuffer& buffer);
