@@ -11,8 +11,8 @@
 #include "data/image_limits.h"
 #include "data/memory_buffer.h"
 #include "data/project.h"
-#include "operations/auto_program.h"
-#include "operations/chip_commands.h"
+#include "shell/app_controller.h"
+#include "shell/window_ids.h"
 #include "operations/chip_setup_commands.h"
 
 #include <algorithm>
@@ -122,20 +122,20 @@ class Bench {
 
 public:
     explicit Bench(CliContext& context)
-        : context_(context), project(context.ui), session(context),
-          chips(context.ui, session.connection(), project, flash, eeprom, link, results),
-          setup(context.ui, session.connection(), project, link, results),
-          autoProgram(context.ui, session.clock(), project, flash, eeprom, link, results, chips, setup)
+        : context_(context), session(context),
+          controller(context.ui, context.settings, session.port(), session.clock(), noLog),
+          project(controller.project()), flash(controller.flash()), eeprom(controller.eeprom()),
+          setup(controller.setup())
     {
-        flash.init(context.ui, false, {}, &project);
-        eeprom.init(context.ui, true, {}, &project);
-        project.bindBuffers(flash, eeprom);
+        LinkSettings link;
         link.comPort = session.comPort();
         link.highSpeed = session.baudCode();
         link.advancedDelays = context.settings.readAdvancedDelays();
+        controller.prepare(link);
         // A chip that turns out to be another device is worked on as that one.
-        results.deviceIdentified = [this](int index) {
-            project.deviceIndex = index;
+        auto adopt = controller.context().deviceIdentified;
+        controller.context().deviceIdentified = [this, adopt](int index) {
+            adopt(index);
             context_.out << "Device: " << deviceTable[static_cast<std::size_t>(index)].name << "\n";
         };
     }
@@ -203,15 +203,14 @@ public:
         return list.empty() ? " (none)" : list;
     }
 
-    Project project;
-    MemoryBuffer flash;
-    MemoryBuffer eeprom;
+    // The same controller the window's buttons drive.
     CliSession session;
-    LinkSettings link;
-    OperationsContext results;
-    ChipCommands chips;
-    ChipSetupCommands setup;
-    AutoProgram autoProgram;
+    QuietLog noLog;
+    AppController controller;
+    Project& project;
+    MemoryBuffer& flash;
+    MemoryBuffer& eeprom;
+    ChipSetupCommands& setup;
 };
 
 // A caption as a radio button shows it: a doubled ampersand is one.
@@ -295,7 +294,8 @@ int chipErase(CliContext& context)
     Bench bench(context);
     if (!bench.choose(request))
         return kExitFailed;
-    return exitFor(bench.setup.chipEraseOk());
+    bench.controller.command(cmd::ChipErase);
+    return exitFor(bench.controller.context().lastResult == 0);
 }
 
 int chipFuses(CliContext& context)
@@ -378,9 +378,8 @@ int chipAutoProgram(CliContext& context)
                 return kExitFailed;
             context.out << formatMessage(2012, chip, request.count) << '\n';
         }
-        bench.autoProgram.autoProgramOk = false;
-        bench.autoProgram.run(false);
-        const bool ok = bench.autoProgram.autoProgramOk;
+        bench.controller.command(cmd::AutoProgram);
+        const bool ok = bench.controller.autoProgramOk();
         context.out << messageText(ok ? 1190 : 1191) << '\n';
         // The number is not handed out twice: a run whose number cannot be
         // kept for the next process ends the series.

@@ -383,7 +383,9 @@ bool AppController::command(int id)
         refresh();
         return true;
     case cmd::AutoProgram:
+        autoProgram_.autoProgramOk = false;
         autoProgram_.run(false);
+        autoProgramOk_ = autoProgram_.autoProgramOk;
         refresh();
         return true;
     case cmd::RecentPlaceholder:
