@@ -1,4 +1,5 @@
 #include "chip_commands.h"
+#include "wait_cursor.h"
 
 #include "blank_check.h"
 #include "chip_identity.h"
@@ -177,7 +178,7 @@ void ChipCommands::programMemory(bool isFlash)
 {
     MemoryBuffer& buffer = isFlash ? flash_ : eeprom_;
     context_.lastResult = -1;
-    WaitCursor cursor(ui_);
+    ScopedWaitCursor cursor(ui_);
     if (isFlash)
         status(1072);
     if (!havePort())
@@ -235,7 +236,7 @@ void ChipCommands::readMemory(bool isFlash)
         status(1058);
         return;
     }
-    WaitCursor cursor(ui_);
+    ScopedWaitCursor cursor(ui_);
     if (!havePort())
         return;
     buffer.createBlank(isFlash ? device.flashSize : device.eepromSize);
@@ -289,7 +290,7 @@ void ChipCommands::verifyMemory(bool isFlash)
         status(1058);
         return;
     }
-    WaitCursor cursor(ui_);
+    ScopedWaitCursor cursor(ui_);
     if (!havePort() || !connect(settings_.highSpeed))
         return;
 
@@ -326,7 +327,7 @@ void ChipCommands::blankCheck()
 {
     context_.lastResult = -1;
     status(1114);
-    WaitCursor cursor(ui_);
+    ScopedWaitCursor cursor(ui_);
     if (!havePort() || !connect(settings_.highSpeed))
         return;
 

@@ -38,25 +38,6 @@ public:
     void readCalibration();
 
 private:
-    // The wait cursor for the rest of a command.
-    class WaitCursor {
-    public:
-        explicit WaitCursor(Ui& ui) : ui_(ui) { ui_.setWaitCursor(true); }
-        ~WaitCursor() { off(); }
-        WaitCursor(const WaitCursor&) = delete;
-        WaitCursor& operator=(const WaitCursor&) = delete;
-        void off()
-        {
-            if (on_)
-                ui_.setWaitCursor(false);
-            on_ = false;
-        }
-
-    private:
-        Ui& ui_;
-        bool on_ = true;
-    };
-
     bool havePort();
     bool connect(int baudCode);
     void disconnect(MemoryBuffer* buffer);

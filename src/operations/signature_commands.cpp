@@ -1,4 +1,5 @@
 #include "chip_commands.h"
+#include "wait_cursor.h"
 #include "chip_identity.h"
 
 #include "base/messages.h"
@@ -30,7 +31,7 @@ void ChipCommands::readSignature()
 {
     context_.lastResult = -1;
     status(1110);
-    WaitCursor cursor(ui_);
+    ScopedWaitCursor cursor(ui_);
     if (!havePort())
         return;
     const DeviceInfo& device = selectedDevice();
@@ -97,7 +98,7 @@ void ChipCommands::checkSignature()
 void ChipCommands::readCalibration()
 {
     context_.lastResult = -1;
-    WaitCursor cursor(ui_);
+    ScopedWaitCursor cursor(ui_);
     if (!havePort() || !connection_.connect(project_, project_.deviceIndex, settings_.comPort, 0))
         return;
     status(1141);
