@@ -190,4 +190,21 @@ int MemoryScan::scanAt45(int n, const At45Geometry& geometry, At45Start how)
     return kDone;
 }
 
+int MemoryScan::scanChip(int n, const At45Geometry* geometry, At45Start how)
+{
+    switch (algorithm()) {
+    case ChipAlgorithm::At45:
+        return geometry ? scanAt45(n, *geometry, how) : kFailed;
+    case ChipAlgorithm::At26:
+        return scanAt26(n);
+    case ChipAlgorithm::At89s:
+        return scanAt89(n, byteDelayMs(isFlash_, 5));
+    case ChipAlgorithm::At25:
+        return scanAt25(n);
+    case ChipAlgorithm::Avr:
+        break;
+    }
+    return scanAvr(n);
+}
+
 } // namespace quorva

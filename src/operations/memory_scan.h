@@ -34,6 +34,9 @@ protected:
         Legacy,     // E8 and four don't-care bytes, with the second select pair (blank check)
     };
     int scanAt45(int n, const At45Geometry& geometry, At45Start how);
+    // The first n bytes with the device's own algorithm; geometry is needed
+    // for a DataFlash only.
+    int scanChip(int n, const At45Geometry* geometry, At45Start how);
 
     const bool isFlash_;
 

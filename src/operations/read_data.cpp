@@ -42,19 +42,7 @@ int KX1ReadData::run()
     chipBytes_ = memorySize;
     const int n = std::min(length, std::max(memorySize, 0));
 
-    switch (algorithm()) {
-    case ChipAlgorithm::At45:
-        return scanAt45(n, *geometry, At45Start::SpiWrites);
-    case ChipAlgorithm::At26:
-        return scanAt26(n);
-    case ChipAlgorithm::At89s:
-        return scanAt89(n, byteDelayMs(isFlash_, 5));
-    case ChipAlgorithm::At25:
-        return scanAt25(n);
-    case ChipAlgorithm::Avr:
-        break;
-    }
-    return scanAvr(n);
+    return scanChip(n, geometry ? &*geometry : nullptr, At45Start::SpiWrites);
 }
 
 } // namespace quorva
