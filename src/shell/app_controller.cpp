@@ -143,8 +143,9 @@ void AppController::prepare(const LinkSettings& link)
 
 StartupOutcome AppController::startUp(std::string_view rawCommandLine)
 {
-    window_.translate();
     const Settings loaded = loadSettingsAtStartup(store_, recent_, *ui_);
+    // The language is known now.
+    window_.translate();
     link_.comPort = loaded.comPort;
     link_.highSpeed = loaded.highSpeed;
     link_.advancedDelays = loaded.advancedDelays;

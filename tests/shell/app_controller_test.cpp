@@ -67,6 +67,16 @@ TEST_F(AppControllerTest, StartUpAsksForThePortBeforeLookingAtTheCommandLine)
     EXPECT_EQ(controller.window().title(), path + " - In-System Programmer 11.56");
 }
 
+TEST_F(AppControllerTest, StartsInTheLanguageOfTheSettings)
+{
+    test::writeFile(settingsPath, "[Connect]\nCOM=1\n[Language]\nRussian=1\n");
+    start();
+    EXPECT_EQ(controller.window().button(cmd::ProgramFlash).caption, "Программир. Flash");
+    EXPECT_EQ(controller.window().title(), "[Unspecified] - Внутрисхемный программатор 11.56");
+    controller.command(2); // Escape: the main window has no cancel action
+    EXPECT_EQ(controller.window().title(), "[Unspecified] - Внутрисхемный программатор 11.56");
+}
+
 TEST_F(AppControllerTest, UnreadableStartProjectStaysInTheRecentList)
 {
     const std::string missing = folder.file("gone.kx2");
