@@ -145,9 +145,13 @@ bool Connection::connect(const Project& project, int deviceIndex, int comPort, i
     case PingAnswer::SendFailed:
         return failConnection();
     case PingAnswer::NoAnswer:
+        // Nothing goes to a box that did not answer, but the port is given
+        // back: it is held exclusively until closed.
+        port_.close();
         boxAndStatus(1027);
         return false;
     case PingAnswer::NoFirmware:
+        port_.close();
         box(messageText(1197));
         status(1027);
         return false;
@@ -288,9 +292,11 @@ bool Connection::connectForVersion(int comPort, bool bootLoaderMode, bool checkV
         boxAndStatus(1027);
         return false;
     case PingAnswer::NoAnswer:
+        port_.close();
         boxAndStatus(1027);
         return false;
     case PingAnswer::NoFirmware:
+        port_.close();
         box(messageText(1197));
         status(1027);
         return false;

@@ -181,6 +181,13 @@ TEST(ConnectionTest, PingFailures)
         EXPECT_FALSE(rig.connect());
         EXPECT_EQ(rig.boxes(), Lines{kInfo + "Connection error"});
         EXPECT_EQ(rig.ui.lastStatus(), "Connection error");
+        // The port is held exclusively: a failed command must give it back.
+        EXPECT_FALSE(rig.simPort.connected());
+        Connection::Version version;
+        EXPECT_FALSE(rig.connection.readVersion(3, version, false));
+        EXPECT_FALSE(rig.simPort.connected());
+        EXPECT_EQ(rig.connection.searchProgrammer(), 0);
+        EXPECT_FALSE(rig.simPort.connected());
     }
     {
         sim::BoxOptions options;
@@ -190,6 +197,7 @@ TEST(ConnectionTest, PingFailures)
         EXPECT_EQ(rig.boxes(), Lines{kInfo + "Programmer has no firmware and should be updated. Use \"Update "
                                               "firmware version\" command from \"Advanced\" menu."});
         EXPECT_EQ(rig.wire.sends(), Lines{"25"}); // nothing further
+        EXPECT_FALSE(rig.simPort.connected());
     }
     {
         // A stale byte: a second Ping after 150 ms, then the line is drained.
