@@ -79,26 +79,35 @@ SignatureRead readDataFlashSignature(BoxLink& link)
     return read;
 }
 
-SignatureRead readSerialFlashSignature(BoxLink& link)
+SignatureRead readSerialFlashSignature(BoxLink& link, bool stopAtMissingReply)
 {
     SignatureRead read;
+    // The sequence reads past a missing reply; a check that stops there
+    // sends nothing more, so a dead line costs it one time-out, not fifteen.
+    bool missing = false;
+    auto ask = [&](int value) {
+        missing = missing || value < 0;
+        return value;
+    };
+    auto next = [&](Command command) { return stopAtMissingReply && missing ? -1 : ask(reply(link, command)); };
+    auto write = [&](std::uint8_t value) { return stopAtMissingReply && missing ? -1 : ask(spiWrite(link, value)); };
     // A status read first; its answer is not used.
-    reply(link, Command::SpiDeselect);
-    reply(link, Command::SpiSelect);
-    spiWrite(link, 0x05);
-    reply(link, Command::SpiRead);
-    reply(link, Command::SpiDeselect);
+    next(Command::SpiDeselect);
+    next(Command::SpiSelect);
+    write(0x05);
+    next(Command::SpiRead);
+    next(Command::SpiDeselect);
 
-    reply(link, Command::SpiDeselect);
-    reply(link, Command::SpiSelect);
-    reply(link, Command::SpiDeselect);
-    reply(link, Command::SpiSelect);
-    spiWrite(link, 0x9F);
+    next(Command::SpiDeselect);
+    next(Command::SpiSelect);
+    next(Command::SpiDeselect);
+    next(Command::SpiSelect);
+    write(0x9F);
     std::array<int, 4> id{};
     for (int& byte : id)
-        byte = reply(link, Command::SpiRead);
-    reply(link, Command::SpiDeselect);
-    read.ok = id[0] >= 0 && id[1] >= 0 && id[2] >= 0;
+        byte = next(Command::SpiRead);
+    next(Command::SpiDeselect);
+    read.ok = id[0] >= 0 && id[1] >= 0 && id[2] >= 0 && !(stopAtMissingReply && missing);
     if (read.ok)
         read.bytes = {id[0], id[1], id[2]};
     return read;
@@ -168,14 +177,14 @@ bool readAvrSignature(BoxLink& link, std::array<int, 3>& signature)
     return true;
 }
 
-SignatureRead readChipSignature(BoxLink& link, const DeviceInfo& device)
+SignatureRead readChipSignature(BoxLink& link, const DeviceInfo& device, bool stopAtMissingReply)
 {
     if (device.protocol == ProtocolAt89s || device.protocol == ProtocolAt89s8253)
         return readAt89Signature(link, device);
     if (device.family == FamilyAt45)
         return readDataFlashSignature(link);
     if (device.family == FamilyAt26)
-        return readSerialFlashSignature(link);
+        return readSerialFlashSignature(link, stopAtMissingReply);
     SignatureRead read;
     read.ok = readAvrSignature(link, read.bytes);
     return read;

@@ -22,7 +22,9 @@ struct SignatureRead {
 // Reads the signature with the sequence of the device's group: AT89S
 // instructions, the AT45 and AT26 identification reads, or the AVR read.
 // An AT45 or AT26 read fails when an identification byte does not come.
-SignatureRead readChipSignature(BoxLink& link, const DeviceInfo& device);
+// The AT26 read goes on past a missing reply unless stopAtMissingReply, when
+// it fails there, as the AVR and AT89S reads always do.
+SignatureRead readChipSignature(BoxLink& link, const DeviceInfo& device, bool stopAtMissingReply = false);
 
 // Sends the chip-erase instructions of the device and waits until the chip
 // has done them: the AT26 unprotect and erase, the ATtiny26's three steps, or

@@ -75,8 +75,9 @@ void ChipCommands::checkSignature()
 {
     context_.lastResult = -1;
     const DeviceInfo& device = *connection_.connectionDevice();
-    // Each group answers its own identification sequence.
-    const SignatureRead read = readChipSignature(connection_.link(), device);
+    // Each group answers its own identification sequence. Before programming,
+    // a missing reply ends it, as it ends the AVR read.
+    const SignatureRead read = readChipSignature(connection_.link(), device, true);
     if (read.ok || (device.family != FamilyAt45 && device.family != FamilyAt26))
         context_.lastSignature = read.bytes;
     if (!read.ok) {

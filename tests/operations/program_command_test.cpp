@@ -218,6 +218,22 @@ TEST(ProgramCommand, AnUnreadableSignatureStopsBeforeProgramming)
     EXPECT_TRUE(rig.sendsStartingWith("7B").empty());
 }
 
+TEST(ProgramCommand, ASerialFlashThatFallsSilentIsGivenUpOnAtItsFirstMissingReply)
+{
+    // One time-out for the check and one for the release, not one for each
+    // of the fifteen replies of the identification sequence.
+    sim::BoxOptions silent = instantBox();
+    silent.faults.silentAfter = 7; // the connection, then nothing
+    OpsRig rig("AT26F021", silent);
+    rig.project.checkSign = true;
+    OpsRig::fill(rig.flash, pattern(64));
+    rig.commands.programFlash();
+    EXPECT_EQ(rig.boxes(), (std::vector<std::string>{infoBox(1120), infoBox(1047)}));
+    EXPECT_EQ(rig.context.lastResult, -1);
+    EXPECT_EQ(rig.simPort.timeouts(), 2u);
+    EXPECT_EQ(rig.sends().size(), 9u) << "the connection, the first deselect and the release";
+}
+
 TEST(ProgramCommand, AFailureAfterAMatchingSignatureIsNoSuccess)
 {
     sim::BoxOptions polling = instantBox();
