@@ -993,6 +993,8 @@ TEST(FaultSoak, EveryFaultInEveryStepOfEveryFamily)
     int runs = 0;
     for (const Production& production : kProductions) {
         SCOPED_TRACE(production.device);
+        const auto lineStarted = std::chrono::steady_clock::now();
+        const int runsBefore = runs;
         Line line(production);
         std::string why;
         ASSERT_TRUE(line.ready(&why)) << why;
@@ -1014,6 +1016,8 @@ TEST(FaultSoak, EveryFaultInEveryStepOfEveryFamily)
                 }
             }
         }
+        std::cout << production.device << ": " << runs - runsBefore << " runs in "
+                  << std::chrono::duration<double>(std::chrono::steady_clock::now() - lineStarted).count() << " s\n";
     }
 
     const double seconds =
