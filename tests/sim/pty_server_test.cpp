@@ -206,5 +206,36 @@ TEST(PtyServer, PowerCycleOnSigusr1ReturnsToTheBootLoaderAt19200)
     EXPECT_EQ(sim.stop(), 0);
 }
 
+TEST(PtyServer, RefusesABusyPollCountThatIsNotACount)
+{
+    char pattern[] = "/tmp/quorva-sim-args-XXXXXX";
+    const std::string dir = ::mkdtemp(pattern);
+    const auto exitStatus = [&](std::string count) {
+        std::string exe = QUORVA_SIM_EXE;
+        std::string option = "--busy-polls";
+        std::string write = "--write-firmware";
+        std::string image = dir + "/image.bin";
+        char* argv[] = {exe.data(), option.data(), count.data(), write.data(), image.data(), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        pid_t pid = -1;
+        EXPECT_EQ(::posix_spawn(&pid, QUORVA_SIM_EXE, &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    // A count that does not read as one used to become 0 without a word.
+    for (const char* bad : {"abc", "2x", "-1", ""}) {
+        EXPECT_EQ(exitStatus(bad), 2) << bad;
+        EXPECT_FALSE(fs::exists(dir + "/image.bin")) << bad;
+    }
+    EXPECT_EQ(exitStatus("3"), 0);
+    EXPECT_TRUE(fs::exists(dir + "/image.bin"));
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+
 } // namespace
 } // namespace quorva::sim::test

@@ -11,6 +11,7 @@
 #include "base/clock.h"
 
 #include <atomic>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -76,7 +77,7 @@ int main(int argc, char** argv)
         auto value = [&]() -> std::string {
             if (i + 1 >= args.size()) {
                 std::cerr << "quorva-sim: " << a << " needs a value\n";
-                std::exit(2);
+                std::exit(2); // NOLINT(concurrency-mt-unsafe): arguments are read before any thread starts
             }
             return args[++i];
         };
@@ -93,9 +94,15 @@ int main(int argc, char** argv)
         else if (a == "--ping-star") options.pingAnswer = '*';
         else if (a == "--version-text") options.versionText = value();
         else if (a == "--instant") options.instantWrites = true;
-        else if (a == "--busy-polls") busyPolls = std::atoi(value().c_str());
         else if (a == "--pace") pace = true;
-        else if (a == "--fault") {
+        else if (a == "--busy-polls") {
+            const std::string text = value();
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), busyPolls);
+            if (error != std::errc{} || end != text.data() + text.size() || busyPolls < 0) {
+                std::cerr << "quorva-sim: --busy-polls needs a count, not " << text << "\n";
+                return 2;
+            }
+        } else if (a == "--fault") {
             std::string error;
             if (!parseFault(value(), options.faults, &error)) {
                 std::cerr << "quorva-sim: " << error << "\n";
