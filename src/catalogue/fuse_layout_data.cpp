@@ -228,6 +228,7 @@ constexpr std::array<FuseLayout, kFuseLayoutCount> buildTable()
 
 } // namespace
 
-constinit const std::array<FuseLayout, kFuseLayoutCount> fuseLayoutTable = buildTable();
+// constinit: built at compile time, so nothing can throw at start-up.
+constinit const std::array<FuseLayout, kFuseLayoutCount> fuseLayoutTable = buildTable(); // NOLINT(cert-err58-cpp)
 
 } // namespace quorva

@@ -294,7 +294,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
     // The byte port reads the trace file's name from the environment.
     if (options.tracePath)
-        setenv("QUORVA_TRACE", options.tracePath->c_str(), 1);
+        setenv("QUORVA_TRACE", options.tracePath->c_str(), 1); // NOLINT(concurrency-mt-unsafe): no other thread yet
 
     SettingsStore settings(options.settingsPath.value_or(defaultSettingsPath()));
     setRussianUi(options.russian.value_or(settings.getInt(kRussianKey) != 0));

@@ -192,6 +192,7 @@ void MainWindowState::updateControls()
 std::vector<std::string> MainWindowState::familyCaptions() const
 {
     std::vector<std::string> captions;
+    captions.reserve(kFamilyCount);
     for (int family = 0; family < kFamilyCount; ++family)
         captions.emplace_back(familyCaption(family));
     return captions;

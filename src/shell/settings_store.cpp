@@ -137,7 +137,7 @@ bool SettingsStore::setLoadMostRecent(bool on)
 std::string SettingsStore::portPath(int comPort) const
 {
     const std::string key = "COM" + std::to_string(comPort);
-    const std::string mapped = getString(kPortsSection, key.c_str(), "");
+    std::string mapped = getString(kPortsSection, key.c_str(), "");
     if (!mapped.empty())
         return mapped;
     if (comPort < 1)

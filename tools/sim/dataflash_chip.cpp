@@ -25,7 +25,7 @@ std::uint32_t DataFlashChip::pageSize() const
 int DataFlashChip::byteBits() const
 {
     // 264-byte pages take 9 address bits, 256-byte pages 8, and so on.
-    return std::bit_width(pageSize() - 1);
+    return static_cast<int>(std::bit_width(pageSize() - 1));
 }
 
 std::uint32_t DataFlashChip::pageOf(std::uint32_t address) const
@@ -140,7 +140,8 @@ void DataFlashChip::onDeselect(std::uint64_t nowUs)
         return;
     case 0x81:
         if (addressed) {
-            std::fill_n(memory_.begin() + std::size_t{page} * part_.pageBytes, part_.pageBytes, 0xFF);
+            std::fill_n(memory_.begin() + static_cast<std::ptrdiff_t>(std::size_t{page} * part_.pageBytes),
+                        part_.pageBytes, 0xFF);
             busyUntilUs_ = nowUs + busyTime(kPageEraseUs);
         }
         return;
@@ -149,8 +150,8 @@ void DataFlashChip::onDeselect(std::uint64_t nowUs)
             // A block is 8 pages; the low three page bits are ignored.
             const std::uint32_t first = page / 8 * 8;
             const std::uint32_t count = std::min<std::uint32_t>(8, part_.pageCount - first);
-            std::fill_n(memory_.begin() + std::size_t{first} * part_.pageBytes, std::size_t{count} * part_.pageBytes,
-                        0xFF);
+            std::fill_n(memory_.begin() + static_cast<std::ptrdiff_t>(std::size_t{first} * part_.pageBytes),
+                        std::size_t{count} * part_.pageBytes, 0xFF);
             busyUntilUs_ = nowUs + busyTime(part_.eraseUs);
         }
         return;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <system_error>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -49,7 +50,7 @@ bool PtyServer::open(const std::string& linkPath, std::string* error)
 {
     auto fail = [&](const std::string& what) {
         if (error)
-            *error = what + ": " + std::strerror(errno);
+            *error = what + ": " + std::generic_category().message(errno);
         closeLine();
         return false;
     };
@@ -58,8 +59,8 @@ bool PtyServer::open(const std::string& linkPath, std::string* error)
         return fail("posix_openpt");
     if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
         return fail("grantpt/unlockpt");
-    const char* name = ::ptsname(master_);
-    if (!name)
+    char name[128];
+    if (::ptsname_r(master_, name, sizeof name) != 0)
         return fail("ptsname");
     slave_ = name;
     // Start raw at 19200 baud, as a freshly plugged-in adapter would be.
