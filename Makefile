@@ -14,7 +14,7 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-de
 
 # libFuzzer and its sanitizer runtimes come with clang; only `make fuzz` needs them.
 FUZZ_PACKAGES := cmake ninja-build g++ make clang libclang-rt-14-dev
-FUZZ_TARGETS  := hex ini project settings command_line cli_options
+FUZZ_TARGETS  := hex ini project settings command_line cli_options protocol
 
 .PHONY: all deps configure build run test asan fuzz bench clean
 

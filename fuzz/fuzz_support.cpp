@@ -27,10 +27,15 @@ void SilentUi::showMessage(BoxIcon, const std::string& caption, const std::strin
     calls.push_back("box: " + caption + " | " + text);
 }
 
-Answer SilentUi::ask(Buttons, BoxIcon, int, const std::string& caption, const std::string& text)
+Answer SilentUi::ask(Buttons buttons, BoxIcon, int, const std::string& caption, const std::string& text)
 {
     calls.push_back("ask: " + caption + " | " + text);
-    return answer;
+    if (!decide)
+        return answer;
+    const bool yes = decide();
+    if (buttons == Buttons::Ok || buttons == Buttons::OkCancel)
+        return yes ? Answer::Ok : Answer::Cancel;
+    return yes ? Answer::Yes : Answer::No;
 }
 
 std::optional<std::string> SilentUi::chooseOpenFile(const FileChooser& chooser)
@@ -61,6 +66,8 @@ bool SilentUi::openDocument(const std::string& pathOrUrl)
 int SilentUi::runOperation(Operation& op)
 {
     calls.push_back("operation");
+    if (run)
+        return run(op);
     op.execute();
     return op.result();
 }
@@ -68,31 +75,34 @@ int SilentUi::runOperation(Operation& op)
 bool SilentUi::boardSettingsDialog(int&, int&)
 {
     calls.push_back("dialog: board settings");
-    return false;
+    return decide && decide();
 }
 
 bool SilentUi::advancedDelaysDialog(std::array<int, 4>&)
 {
     calls.push_back("dialog: advanced delays");
-    return false;
+    return decide && decide();
 }
 
 bool SilentUi::languageDialog(bool&)
 {
     calls.push_back("dialog: language");
-    return false;
+    return decide && decide();
 }
 
 bool SilentUi::loadAddressDialog(int&)
 {
     calls.push_back("dialog: load address");
-    return false;
+    return decide && decide();
 }
 
-bool SilentUi::selfProgramSettingsDialog(const std::string&, const std::string&, bool&)
+bool SilentUi::selfProgramSettingsDialog(const std::string&, const std::string&, bool& normalSpeed)
 {
     calls.push_back("dialog: self-program settings");
-    return false;
+    if (!decide || !decide())
+        return false;
+    normalSpeed = decide();
+    return true;
 }
 
 std::size_t SilentUi::count(std::string_view prefix) const

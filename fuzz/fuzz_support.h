@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,11 @@ class SilentUi final : public Ui {
 public:
     Answer answer = Answer::Yes;
     std::vector<std::string> calls;
+    // When set, it answers every question (true: Yes or OK) and confirms or
+    // cancels every dialog instead of `answer` and the cancelled dialogs.
+    std::function<bool()> decide;
+    // When set, operations run through it instead of straight to their end.
+    std::function<int(Operation&)> run;
 
     void setStatus(const std::string& text) override;
     void showMessage(BoxIcon icon, const std::string& caption, const std::string& text) override;
