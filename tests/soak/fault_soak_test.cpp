@@ -469,6 +469,9 @@ bool Line::ackJudged(const Sent& sent, Step step) const
         return sent.command == kSpiSelect || sent.command == kSpiDeselect || sent.command == kSpiWrite ||
                sent.command == kReleaseTarget;
     if (device.family == FamilyAt26) {
+        // Of the erase, the chip-erase opcode; the write enable before it is
+        // judged too, but looks the same as the unjudged one before the
+        // unprotect.
         if (step == Step::Erase)
             return sent.command == kSpiWrite && sent.arg(0) == 0xC7;
         return sent.command == kSpiWriteBlock || sent.command == kSpiReadBlock;
