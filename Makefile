@@ -5,6 +5,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+TIDY_BUILD ?= build-tidy
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
@@ -16,7 +17,12 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-de
 FUZZ_PACKAGES := cmake ninja-build g++ make clang libclang-rt-14-dev
 FUZZ_TARGETS  := hex ini project settings command_line cli_options protocol
 
-.PHONY: all deps configure build run test asan fuzz bench clean
+# The static checks: clang-tidy (its run-clang-tidy runs the files in
+# parallel) and clang-format.
+TIDY_PACKAGES   := $(PACKAGES) clang-tidy
+FORMAT_PACKAGES := git clang-format
+
+.PHONY: all deps configure build run test asan fuzz tidy format-check bench clean
 
 all: build
 
@@ -69,8 +75,36 @@ fuzz:
 	  grep -E '^#[0-9]+[[:space:]]+DONE' $$work/log; \
 	done
 
+# clang-tidy with the checks of .clang-tidy over src/ and tools/, on the
+# compile database of a normal configure (nothing is built); any finding fails.
+tidy:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(TIDY_PACKAGES)"
+	cmake -S . -B $(TIDY_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+	@echo "== clang-tidy over src/ and tools/ ($(JOBS) at a time)"
+	@run-clang-tidy -p $(TIDY_BUILD) -j $(JOBS) -quiet '^$(CURDIR)/(src|tools)/' >$(TIDY_BUILD)/tidy.log 2>&1; \
+	  status=$$?; \
+	  sed 's/\x1b\[[0-9;]*m//g' $(TIDY_BUILD)/tidy.log | grep -vE '^(clang-tidy|[0-9]+ warnings? generated)'; \
+	  exit $$status
+
+# clang-format on the lines of C++ files the last commit added or changed
+# (all of them when it is the only commit); the rest keeps its hand layout.
+format-check:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(FORMAT_PACKAGES)"
+	@if git rev-parse -q --verify HEAD~1 >/dev/null; then base=HEAD~1; \
+	elif [ "$$(git rev-parse --is-shallow-repository)" = true ]; then \
+	  echo "format-check: a shallow clone without the previous commit; nothing to compare"; exit 0; \
+	else base=$$(git hash-object -t tree /dev/null); fi; \
+	status=0; \
+	for f in $$(git diff --name-only --diff-filter=ACMR $$base HEAD -- '*.cpp' '*.h'); do \
+	  lines=$$(git diff -U0 $$base HEAD -- "$$f" | sed -n 's/^@@ -[0-9,]* +\([0-9]*\)\(,\([0-9]*\)\)\{0,1\} @@.*/\1 \3/p' | \
+	    awk '{ n = ($$2 == "") ? 1 : $$2; if (n > 0) printf " --lines=%d:%d", $$1, $$1 + n - 1 }'); \
+	  [ -z "$$lines" ] || clang-format --dry-run -Werror $$lines "$$f" || status=1; \
+	done; \
+	[ $$status = 0 ] && echo "format-check: the changed lines are formatted"; \
+	exit $$status
+
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(TIDY_BUILD)
