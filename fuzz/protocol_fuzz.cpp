@@ -26,6 +26,8 @@
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -103,13 +105,12 @@ public:
             return false;
         // The box's replies are not used again once the line chatters.
         if (chatter_)
-            return true;
+            return inner_.connected();
         return inner_.send(bytes, count);
     }
     const std::uint8_t* receive(std::size_t count) override
     {
         ++calls;
-        ++receives;
         if (!inner_.connected())
             return nullptr;
         if (unplugged_ || count > kReceiveBufferSize)
@@ -119,7 +120,6 @@ public:
     int receiveByte() override
     {
         ++calls;
-        ++receives;
         if (!inner_.connected())
             return 0;
         if (unplugged_)
@@ -130,12 +130,10 @@ public:
     bool connected() const override { return inner_.connected(); }
     int lastOpenError() const override { return unplugged_ ? ENOENT : 0; }
 
-    bool unplugged() const { return unplugged_; }
     // Time-outs waited out once the input had run dry.
     std::uint64_t deadLineTimeouts() const { return deadLineTimeouts_; }
 
     std::uint64_t calls = 0;
-    std::uint64_t receives = 0;
 
 private:
     // The next count bytes the PC reads into buffer_; false after a time-out.
