@@ -578,11 +578,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
 
-        if (verbose())
-            std::fprintf(stderr, "step %d: %llu port calls, %llu time-outs on a dead line, %llu ms\n", which,
+        if (verbose()) {
+            const auto last = std::find_if(ui.calls.rbegin(), ui.calls.rend(),
+                                           [](const std::string& call) { return call.starts_with("status: "); });
+            std::fprintf(stderr, "step %d: %llu port calls, %llu time-outs on a dead line, %llu ms; %s\n", which,
                          static_cast<unsigned long long>(port.calls - callsBefore),
                          static_cast<unsigned long long>(port.deadLineTimeouts() - deadBefore),
-                         static_cast<unsigned long long>(clock.tickMs() - msBefore));
+                         static_cast<unsigned long long>(clock.tickMs() - msBefore),
+                         last == ui.calls.rend() ? "no status" : last->c_str());
+        }
         // Every command gives the port back, whatever the line did.
         FUZZ_CHECK(!port.connected());
         FUZZ_CHECK(port.calls - callsBefore <= budget.calls);
