@@ -7,6 +7,7 @@ namespace {
 // Every numbered text in both languages. Ids 1001..1199 are the texts the program
 // has always shown (gaps are numbers it never used); ids from 2001 up are texts the
 // Linux port adds. Each Russian text keeps the placeholders of its English one.
+// clang-format off
 constexpr MessageRecord kMessages[] = {
     {1001, "Warning: some of fuse bits you are going to program can make this device not programmable by serial programmers or not operating under some conditions:",
         "Внимание: некоторые из программируемых fuse-битов могут сделать микросхему недоступной для последовательных программаторов или неработоспособной при некоторых условиях:"},
@@ -426,7 +427,25 @@ constexpr MessageRecord kMessages[] = {
     {2020, "Yes", "Да"},
     {2021, "Cancel", "Отмена"},
     {2022, "OK", "OK"},
+    // A .hex or .eep file that is not Intel HEX is kept as its text, for
+    // looking at; programming that text would write characters as code.
+    {2101, "'%s' is not an Intel HEX file: %s. Its bytes were loaded as they stand in the file, as text.",
+        "'%s' не является файлом Intel HEX: %s. Его байты загружены так, как они записаны в файле, как текст."},
+    {2102, "'%s' is not an Intel HEX file: %s. Its text is not programmed into the chip; nothing was done.",
+        "'%s' не является файлом Intel HEX: %s. Его текст не записывается в микросхему; ничего не сделано."},
+    {2103, "'%s' is not an Intel HEX file: %s. Program the file's text into the chip as raw bytes all the same?",
+        "'%s' не является файлом Intel HEX: %s. Всё равно записать текст файла в микросхему как двоичные данные?"},
+    {2104, "line %d does not begin with ':'", "строка %d не начинается с ':'"},
+    {2105, "line %d has no line end within 80 characters", "в строке %d нет конца строки в пределах 80 символов"},
+    {2106, "the file ends without an end-of-file record", "файл заканчивается без записи конца файла"},
+    {2107, "line %d is not a valid record", "строка %d не является правильной записью"},
+    {2108, "the checksum of line %d is wrong", "неверная контрольная сумма в строке %d"},
+    {2109, "there was not enough memory to decode it", "не хватило памяти для его разбора"},
+    // A production run never goes on without a file its project names.
+    {2110, "The project names the file '%s', which did not load: the run stops before it touches the chip.",
+        "Проект ссылается на файл '%s', который не загрузился: работа остановлена, микросхема не затронута."},
 };
+// clang-format on
 
 } // namespace
 

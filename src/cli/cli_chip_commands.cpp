@@ -1,14 +1,11 @@
 #include "cli_chip_commands.h"
 
-#include "cli_session.h"
+#include "cli_bench.h"
 
-#include "catalogue/device_lookup.h"
 #include "data/memory_buffer.h"
-#include "data/project.h"
 #include "shell/app_controller.h"
 #include "shell/window_ids.h"
 
-#include <functional>
 #include <optional>
 #include <ostream>
 
@@ -62,27 +59,11 @@ int runChipCommand(CliContext& context, const ChipRequest& request)
         return usage(context, request);
 
     // The same controller and command ids as the window's buttons.
-    CliSession session(context);
-    LinkSettings link;
-    link.comPort = session.comPort();
-    link.highSpeed = session.baudCode();
-    link.advancedDelays = context.settings.readAdvancedDelays();
-    QuietLog noLog;
-    AppController controller(context.ui, context.settings, session.port(), session.clock(), noLog);
-    controller.prepare(link);
-    Project& project = controller.project();
-    if (projectPath && !project.load(*projectPath))
-        return kExitFailed;
-    if (deviceName) {
-        const int index = findByName(*deviceName);
-        if (index < 0) {
-            context.err << "unknown device " << *deviceName << "\n";
-            return kExitUsage;
-        }
-        project.deviceIndex = index;
-    }
-    const DeviceInfo* device = deviceAt(project.deviceIndex);
-    if (request.notForDataFlash && device && device->family == FamilyAt45) {
+    Bench bench(context);
+    if (const int status = bench.choose(projectPath, deviceName); status != 0)
+        return status;
+    AppController& controller = bench.controller;
+    if (request.notForDataFlash && bench.device().family == FamilyAt45) {
         context.err << request.name << " does not apply to AT45 DataFlash\n";
         return kExitUsage;
     }

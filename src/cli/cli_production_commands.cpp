@@ -1,6 +1,6 @@
 #include "cli_production_commands.h"
 
-#include "cli_session.h"
+#include "cli_bench.h"
 
 #include "base/messages.h"
 #include "catalogue/catalogue_messages.h"
@@ -115,103 +115,66 @@ bool sameName(const std::string& a, const char* b)
                                                   std::toupper(static_cast<unsigned char>(y)); });
 }
 
-// The chip behind the box with everything the commands work on: the
-// project, its buffers and the line, set up as the main window holds them.
-class Bench {
-    CliContext& context_;
+const FuseLayout& layoutOf(const Bench& bench)
+{
+    return fuseLayoutOf(bench.device());
+}
 
-public:
-    explicit Bench(CliContext& context)
-        : context_(context), session(context),
-          controller(context.ui, context.settings, session.port(), session.clock(), noLog),
-          project(controller.project()), flash(controller.flash()), eeprom(controller.eeprom()),
-          setup(controller.setup())
-    {
-        LinkSettings link;
-        link.comPort = session.comPort();
-        link.highSpeed = session.baudCode();
-        link.advancedDelays = context.settings.readAdvancedDelays();
-        controller.prepare(link);
-        // A chip that turns out to be another device is worked on as that one.
-        auto adopt = controller.context().deviceIdentified;
-        controller.context().deviceIdentified = [this, adopt](int index) {
-            adopt(index);
-            context_.out << "Device: " << deviceTable[static_cast<std::size_t>(index)].name << "\n";
-        };
+std::string bitList(const FuseLayout& bits)
+{
+    std::string list;
+    for (int k = 0; k < bits.fuseBitCount && k < 32; ++k) {
+        const char* name = bits.fuseBitName[static_cast<std::size_t>(k)];
+        if (name && std::string_view(name) != kEmptyFuseName)
+            list += std::string(" ") + name;
     }
+    for (int i = 0; i < bits.bootLockCount && i < kBootLockBits; ++i)
+        list += std::string(" ") + bits.bootLockName[static_cast<std::size_t>(i)];
+    return list.empty() ? " (none)" : list;
+}
 
-    // Loads the project and takes the device; false after saying why.
-    bool choose(const Request& request)
-    {
-        if (request.project && !project.load(*request.project))
-            return false;
-        if (request.device) {
-            const int index = findByName(*request.device);
-            if (index < 0) {
-                context_.err << "unknown device " << *request.device << "\n";
-                return false;
-            }
-            project.deviceIndex = index;
-        }
-        return true;
-    }
-
-    const DeviceInfo& device() const { return deviceTable[static_cast<std::size_t>(project.deviceIndex)]; }
-    const FuseLayout& layout() const { return fuseLayoutOf(device()); }
-
-    // The setting the bit names and --lock describe: the named bits
-    // programmed, every other one not.
-    std::optional<LockFuseState> setting(const Request& request) const
-    {
-        const FuseLayout& bits = layout();
-        LockFuseState state;
-        state.lockMode = request.lockMode.value_or(0);
-        for (const std::string& name : request.bitNames) {
-            bool known = false;
-            for (int k = 0; k < bits.fuseBitCount && k < 32 && !known; ++k) {
-                const char* bitName = bits.fuseBitName[static_cast<std::size_t>(k)];
-                if (bitName && std::string_view(bitName) != kEmptyFuseName && sameName(name, bitName)) {
-                    state.fuse[static_cast<std::size_t>(k)] = true;
-                    known = true;
-                }
-            }
-            for (int i = 0; i < bits.bootLockCount && i < kBootLockBits && !known; ++i) {
-                if (sameName(name, bits.bootLockName[static_cast<std::size_t>(i)])) {
-                    state.bootLock[static_cast<std::size_t>(i)] = true;
-                    known = true;
-                }
-            }
-            if (!known) {
-                context_.err << device().name << " has no bit " << name << "; its bits:" << bitList() << "\n";
-                return std::nullopt;
+// The setting the bit names and --lock describe: the named bits
+// programmed, every other one not.
+std::optional<LockFuseState> settingOf(CliContext& context, const Bench& bench, const Request& request)
+{
+    const FuseLayout& bits = layoutOf(bench);
+    LockFuseState state;
+    state.lockMode = request.lockMode.value_or(0);
+    for (const std::string& name : request.bitNames) {
+        bool known = false;
+        for (int k = 0; k < bits.fuseBitCount && k < 32 && !known; ++k) {
+            const char* bitName = bits.fuseBitName[static_cast<std::size_t>(k)];
+            if (bitName && std::string_view(bitName) != kEmptyFuseName && sameName(name, bitName)) {
+                state.fuse[static_cast<std::size_t>(k)] = true;
+                known = true;
             }
         }
-        return state;
-    }
-
-    std::string bitList() const
-    {
-        const FuseLayout& bits = layout();
-        std::string list;
-        for (int k = 0; k < bits.fuseBitCount && k < 32; ++k) {
-            const char* name = bits.fuseBitName[static_cast<std::size_t>(k)];
-            if (name && std::string_view(name) != kEmptyFuseName)
-                list += std::string(" ") + name;
+        for (int i = 0; i < bits.bootLockCount && i < kBootLockBits && !known; ++i) {
+            if (sameName(name, bits.bootLockName[static_cast<std::size_t>(i)])) {
+                state.bootLock[static_cast<std::size_t>(i)] = true;
+                known = true;
+            }
         }
-        for (int i = 0; i < bits.bootLockCount && i < kBootLockBits; ++i)
-            list += std::string(" ") + bits.bootLockName[static_cast<std::size_t>(i)];
-        return list.empty() ? " (none)" : list;
+        if (!known) {
+            context.err << bench.device().name << " has no bit " << name << "; its bits:" << bitList(bits) << "\n";
+            return std::nullopt;
+        }
     }
+    return state;
+}
 
-    // The same controller the window's buttons drive.
-    CliSession session;
-    QuietLog noLog;
-    AppController controller;
-    Project& project;
-    MemoryBuffer& flash;
-    MemoryBuffer& eeprom;
-    ChipSetupCommands& setup;
-};
+// Every production command: parse its options, set up the bench with the
+// project and device they name, then do the work.
+template <typename Work>
+int onChip(CliContext& context, Request request, Work work)
+{
+    if (!parse(context, request))
+        return kExitUsage;
+    Bench bench(context);
+    if (const int status = bench.choose(request.project, request.device); status != 0)
+        return status;
+    return work(bench, request);
+}
 
 // A caption as a radio button shows it: a doubled ampersand is one.
 std::string plainCaption(const char* caption)
@@ -288,105 +251,84 @@ bool waitForNextChip(CliContext& context)
 
 int chipErase(CliContext& context)
 {
-    Request request{"erase", "--device NAME or --project FILE"};
-    if (!parse(context, request))
-        return kExitUsage;
-    Bench bench(context);
-    if (!bench.choose(request))
-        return kExitFailed;
-    bench.controller.command(cmd::ChipErase);
-    return exitFor(bench.controller.context().lastResult == 0);
+    return onChip(context, {"erase", "--device NAME or --project FILE"}, [](Bench& bench, const Request&) {
+        bench.controller.command(cmd::ChipErase);
+        return exitFor(bench.controller.context().lastResult == 0);
+    });
 }
 
 int chipFuses(CliContext& context)
 {
-    Request request{"fuses", "--device NAME or --project FILE"};
-    if (!parse(context, request))
-        return kExitUsage;
-    Bench bench(context);
-    if (!bench.choose(request))
-        return kExitFailed;
-    const std::optional<LockFuseState> setting = bench.setup.lockFuseCommand();
-    // A chip whose bits cannot be read has said so; there is nothing to print.
-    if (!setting || setting->valid == 0)
-        return kExitFailed;
-    printSetting(context.out, bench.device(), bench.layout(), *setting);
-    return kExitOk;
+    return onChip(context, {"fuses", "--device NAME or --project FILE"}, [&context](Bench& bench, const Request&) {
+        const std::optional<LockFuseState> setting = bench.setup.lockFuseCommand();
+        // A chip whose bits cannot be read has said so; there is nothing to print.
+        if (!setting || setting->valid == 0)
+            return kExitFailed;
+        printSetting(context.out, bench.device(), layoutOf(bench), *setting);
+        return kExitOk;
+    });
 }
 
 int chipFusesWrite(CliContext& context)
 {
-    Request request{"fuses-write", "[--lock 0..3] [--no-fuses] [BIT ...] and --device NAME or --project FILE",
-                    kBitNames | kNoFuses};
-    if (!parse(context, request))
-        return kExitUsage;
-    Bench bench(context);
-    if (!bench.choose(request))
-        return kExitFailed;
-    const std::optional<LockFuseState> setting = bench.setting(request);
-    if (!setting)
-        return kExitUsage;
-    const std::vector<std::string> lines = dangerousSettingLines(bench.layout(), *setting);
-    if (!lines.empty() && context.ui.ask(Buttons::YesNo, BoxIcon::Warning, 1,
-                                         messageText(catalogue_msg::kWarningCaption),
-                                         dangerousSettingsQuestion(lines)) != Answer::Yes)
-        return kExitFailed;
-    return exitFor(bench.setup.programLockFuse(*setting, !request.noFuses, false));
+    const Request request{"fuses-write", "[--lock 0..3] [--no-fuses] [BIT ...] and --device NAME or --project FILE",
+                          kBitNames | kNoFuses};
+    return onChip(context, request, [&context](Bench& bench, const Request& asked) {
+        const std::optional<LockFuseState> setting = settingOf(context, bench, asked);
+        if (!setting)
+            return kExitUsage;
+        const std::vector<std::string> lines = dangerousSettingLines(layoutOf(bench), *setting);
+        if (!lines.empty() &&
+            context.ui.ask(Buttons::YesNo, BoxIcon::Warning, 1, messageText(catalogue_msg::kWarningCaption),
+                           dangerousSettingsQuestion(lines)) != Answer::Yes)
+            return kExitFailed;
+        return exitFor(bench.setup.programLockFuse(*setting, !asked.noFuses, false));
+    });
 }
 
 int chipFusesVerify(CliContext& context)
 {
-    Request request{"fuses-verify", "[--lock 0..3] [BIT ...] and --device NAME or --project FILE", kBitNames};
-    if (!parse(context, request))
-        return kExitUsage;
-    Bench bench(context);
-    if (!bench.choose(request))
-        return kExitFailed;
-    const std::optional<LockFuseState> setting = bench.setting(request);
-    if (!setting)
-        return kExitUsage;
-    return exitFor(bench.setup.verifyLockFuse(*setting));
+    const Request request{"fuses-verify", "[--lock 0..3] [BIT ...] and --device NAME or --project FILE", kBitNames};
+    return onChip(context, request, [&context](Bench& bench, const Request& asked) {
+        const std::optional<LockFuseState> setting = settingOf(context, bench, asked);
+        if (!setting)
+            return kExitUsage;
+        return exitFor(bench.setup.verifyLockFuse(*setting));
+    });
 }
 
 int chipPowerOfTwo(CliContext& context)
 {
-    Request request{"power-of-2", "--device NAME or --project FILE"};
-    if (!parse(context, request))
-        return kExitUsage;
-    Bench bench(context);
-    if (!bench.choose(request))
-        return kExitFailed;
-    if (bench.device().family != FamilyAt45) {
-        context.err << "power-of-2 applies to AT45 DataFlash only\n";
-        return kExitUsage;
-    }
-    return exitFor(bench.setup.setPowerOfTwoPages());
+    return onChip(context, {"power-of-2", "--device NAME or --project FILE"}, [&context](Bench& bench, const Request&) {
+        if (bench.device().family != FamilyAt45) {
+            context.err << "power-of-2 applies to AT45 DataFlash only\n";
+            return kExitUsage;
+        }
+        return exitFor(bench.setup.setPowerOfTwoPages());
+    });
 }
 
 int chipAutoProgram(CliContext& context)
 {
-    Request request{"autoprogram", "--project FILE [--count N] [--no-wait] [--save-serial]", kProduction, true};
-    if (!parse(context, request))
-        return kExitUsage;
-    Bench bench(context);
-    if (!bench.choose(request))
-        return kExitFailed;
-    const bool askBetweenChips = !request.noWait && isatty(STDIN_FILENO) != 0;
-    for (int chip = 1; chip <= request.count; ++chip) {
-        if (request.count > 1) {
-            if (chip > 1 && askBetweenChips && !waitForNextChip(context))
+    const Request request{"autoprogram", "--project FILE [--count N] [--no-wait] [--save-serial]", kProduction, true};
+    return onChip(context, request, [&context](Bench& bench, const Request& asked) {
+        const bool askBetweenChips = !asked.noWait && isatty(STDIN_FILENO) != 0;
+        for (int chip = 1; chip <= asked.count; ++chip) {
+            if (asked.count > 1) {
+                if (chip > 1 && askBetweenChips && !waitForNextChip(context))
+                    return kExitFailed;
+                context.out << formatMessage(2012, chip, asked.count) << '\n';
+            }
+            bench.controller.command(cmd::AutoProgram);
+            const bool ok = bench.controller.autoProgramOk();
+            context.out << messageText(ok ? 1190 : 1191) << '\n';
+            // The number is not handed out twice: a run whose number cannot be
+            // kept for the next process ends the series.
+            if (!ok || (asked.saveSerial && !saveSerialNumbers(bench)))
                 return kExitFailed;
-            context.out << formatMessage(2012, chip, request.count) << '\n';
         }
-        bench.controller.command(cmd::AutoProgram);
-        const bool ok = bench.controller.autoProgramOk();
-        context.out << messageText(ok ? 1190 : 1191) << '\n';
-        // The number is not handed out twice: a run whose number cannot be
-        // kept for the next process ends the series.
-        if (!ok || (request.saveSerial && !saveSerialNumbers(bench)))
-            return kExitFailed;
-    }
-    return kExitOk;
+        return kExitOk;
+    });
 }
 
 } // namespace quorva::cli

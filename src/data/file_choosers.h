@@ -11,12 +11,13 @@ namespace quorva {
 inline constexpr const char* kFlashOpenFilter = "HEX Files|*.hex|BIN Files|*.bin|All Files|*.*||";
 inline constexpr const char* kFlashSaveFilter = "HEX Files|*.hex|EEP Files|*.eep|BIN Files|*.bin|All Files|*.*||";
 inline constexpr const char* kEepromFilter = "EEP Files|*.eep|HEX Files|*.hex|BIN Files|*.bin|All Files|*.*||";
-inline constexpr const char* kProjectOpenFilter = "QUORVA Projects|*.kx2|QUORVA Projects (*.quorva)|*.quorva||";
+// Projects saved under the old default extension .kx3 open too.
+inline constexpr const char* kProjectOpenFilter = "QUORVA Projects|*.kx2;*.kx3|QUORVA Projects (*.quorva)|*.quorva||";
 inline constexpr const char* kProjectSaveFilter =
     "QUORVA Projects (*.kx2)|*.kx2|QUORVA Projects (*.quorva)|*.quorva||";
 inline constexpr const char* kFlashExtension = "HEX";
 inline constexpr const char* kEepromExtension = "EEP";
-inline constexpr const char* kProjectExtension = "KX3";
+inline constexpr const char* kProjectExtension = "kx2";
 inline constexpr const char* kUntitled = "Untitled";
 
 // A file chooser that opens with the path last chosen in it ("Untitled" the

@@ -41,10 +41,8 @@ inline std::size_t ceilingSize(std::int64_t wanted)
     return static_cast<std::size_t>(std::min<std::int64_t>(wanted, kImageLimit));
 }
 
-enum class Outcome { Decoded, NotHex };
-
 // The decoder proper; `work` grows (0xFF-filled) as records need it.
-Outcome decode(std::span<const std::uint8_t> bytes, CodecPrompts& prompts, Image& work, std::int64_t& length)
+HexRejection decode(std::span<const std::uint8_t> bytes, CodecPrompts& prompts, Image& work, std::int64_t& length)
 {
     const std::uint8_t* const text = bytes.data();
     const std::size_t size = bytes.size();
@@ -52,15 +50,24 @@ Outcome decode(std::span<const std::uint8_t> bytes, CodecPrompts& prompts, Image
     std::int64_t base = 0; // from the last segment (×16) or linear (×65536) record
     bool testing = true;
     length = 0;
+    int line = 0;
+    const auto rejected = [&line](HexProblem problem) { return HexRejection{problem, line}; };
+    const auto badRecord = [&] {
+        prompts.reportError(kErrorHexFile);
+        return rejected(HexProblem::BadRecord);
+    };
 
     for (;;) {
-        if (position >= size || text[position] != ':')
-            return Outcome::NotHex;
+        ++line;
+        if (position >= size)
+            return rejected(HexProblem::NoEndRecord);
+        if (text[position] != ':')
+            return rejected(HexProblem::NoColon);
         const std::size_t start = position + 1;
         const std::size_t window = std::min<std::size_t>(size - start, kMaxRecordText + 1);
         const void* found = window ? std::memchr(text + start, '\n', window) : nullptr;
         if (!found)
-            return Outcome::NotHex;
+            return rejected(HexProblem::NoLineEnd);
         const std::size_t lineFeed = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - text);
         position = lineFeed + 1;
         std::size_t end = lineFeed;
@@ -71,15 +78,11 @@ Outcome decode(std::span<const std::uint8_t> bytes, CodecPrompts& prompts, Image
 
         // A record shorter than its fields is an error: nothing beyond the
         // line is ever read.
-        if (available < 2) {
-            prompts.reportError(kErrorHexFile);
-            return Outcome::NotHex;
-        }
+        if (available < 2)
+            return badRecord();
         const int count = byteAt(record);
-        if (static_cast<unsigned>(count) > kMaxByteCount || available < 8) {
-            prompts.reportError(kErrorHexFile);
-            return Outcome::NotHex;
-        }
+        if (static_cast<unsigned>(count) > kMaxByteCount || available < 8)
+            return badRecord();
         const int addressHigh = byteAt(record + 2);
         const int addressLow = byteAt(record + 4);
         const int type = byteAt(record + 6);
@@ -87,18 +90,14 @@ Outcome decode(std::span<const std::uint8_t> bytes, CodecPrompts& prompts, Image
         switch (type) {
         case 0x00: {
             const std::size_t needed = 8 + 2 * static_cast<std::size_t>(count) + 2;
-            if (available < needed) {
-                prompts.reportError(kErrorHexFile);
-                return Outcome::NotHex;
-            }
+            if (available < needed)
+                return badRecord();
             const std::int64_t address = std::int64_t{addressHigh} * 256 + addressLow + base;
             const std::int64_t last = address + count - 1;
             // Stray characters in the address fields can make it negative;
             // such a record must not write before the image.
-            if (address < 0 || last < 0 || last >= kImageLimit) {
-                prompts.reportError(kErrorHexFile);
-                return Outcome::NotHex;
-            }
+            if (address < 0 || last < 0 || last >= kImageLimit)
+                return badRecord();
             const std::int64_t recordEnd = address + count;
             length = std::max(length, recordEnd);
             if (static_cast<std::size_t>(length) > work.size()) {
@@ -116,19 +115,17 @@ Outcome decode(std::span<const std::uint8_t> bytes, CodecPrompts& prompts, Image
             sum += byteAt(digits);
             if (testing && (sum & 0xFF) != 0) {
                 if (!prompts.acceptBadChecksum())
-                    return Outcome::NotHex;
+                    return rejected(HexProblem::ChecksumRefused);
                 testing = false;
             }
             break;
         }
         case 0x01:
-            return Outcome::Decoded;
+            return {};
         case 0x02:
         case 0x04: {
-            if (available < 12) {
-                prompts.reportError(kErrorHexFile);
-                return Outcome::NotHex;
-            }
+            if (available < 12)
+                return badRecord();
             const std::int64_t value = std::int64_t{byteAt(record + 8)} * 256 + byteAt(record + 10);
             base = type == 0x02 ? value * 16 : value * 65536;
             break;
@@ -156,13 +153,17 @@ ImageFormat formatOfPath(std::string_view path)
     return ImageFormat::Unknown;
 }
 
-std::optional<Image> parseHex(std::span<const std::uint8_t> text, CodecPrompts& prompts)
+std::optional<Image> parseHex(std::span<const std::uint8_t> text, CodecPrompts& prompts, HexRejection* why)
 {
     Image work;
     std::int64_t length = 0;
     try {
-        if (decode(text, prompts, work, length) != Outcome::Decoded)
+        const HexRejection rejection = decode(text, prompts, work, length);
+        if (rejection.problem != HexProblem::None) {
+            if (why)
+                *why = rejection;
             return std::nullopt;
+        }
         // Zero-length data records may name an end beyond every byte written.
         if (static_cast<std::size_t>(length) > work.size())
             work.resize(static_cast<std::size_t>(length), 0xFF);
@@ -171,16 +172,22 @@ std::optional<Image> parseHex(std::span<const std::uint8_t> text, CodecPrompts& 
             work.shrink_to_fit();
     } catch (const std::bad_alloc&) {
         prompts.reportError(kErrorNoMemory);
+        if (why)
+            *why = HexRejection{HexProblem::NoMemory, 0};
         return std::nullopt;
     }
     return work;
 }
 
-std::optional<Image> parseImage(std::string_view path, std::vector<std::uint8_t>&& bytes, CodecPrompts& prompts)
+std::optional<Image> parseImage(std::string_view path, std::vector<std::uint8_t>&& bytes, CodecPrompts& prompts,
+                                HexRejection* fellBack)
 {
     if (formatOfPath(path) != ImageFormat::Binary) {
-        if (auto image = parseHex(bytes, prompts))
+        HexRejection why;
+        if (auto image = parseHex(bytes, prompts, &why))
             return image;
+        if (fellBack && formatOfPath(path) == ImageFormat::IntelHex)
+            *fellBack = why;
     }
     if (bytes.size() > static_cast<std::size_t>(kImageLimit)) {
         bytes.resize(static_cast<std::size_t>(kImageLimit));
@@ -192,11 +199,15 @@ std::optional<Image> parseImage(std::string_view path, std::vector<std::uint8_t>
     return std::move(bytes);
 }
 
-std::optional<Image> parseImage(std::string_view path, std::span<const std::uint8_t> bytes, CodecPrompts& prompts)
+std::optional<Image> parseImage(std::string_view path, std::span<const std::uint8_t> bytes, CodecPrompts& prompts,
+                                HexRejection* fellBack)
 {
     if (formatOfPath(path) != ImageFormat::Binary) {
-        if (auto image = parseHex(bytes, prompts))
+        HexRejection why;
+        if (auto image = parseHex(bytes, prompts, &why))
             return image;
+        if (fellBack && formatOfPath(path) == ImageFormat::IntelHex)
+            *fellBack = why;
     }
     try {
         return Image(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(ceilingSize(

@@ -26,22 +26,33 @@ public:
 
 enum class ImageFormat { Binary, IntelHex, Unknown };
 
+// Why a text is not Intel HEX, and on which line (counted from 1).
+enum class HexProblem { None, NoColon, NoLineEnd, NoEndRecord, BadRecord, ChecksumRefused, NoMemory };
+struct HexRejection {
+    HexProblem problem = HexProblem::None;
+    int line = 0;
+};
+
 // The format a file name asks for: the last four characters of the path,
 // in any case, are ".bin" (Binary), ".hex" or ".eep" (IntelHex).
 ImageFormat formatOfPath(std::string_view path);
 
 // Intel HEX text to an image; nothing when the bytes are not a complete HEX
 // file (no message then) or after message 1020, 1019 or the answer No to 1021.
-// Reads nothing outside `text`.
-std::optional<Image> parseHex(std::span<const std::uint8_t> text, CodecPrompts& prompts);
+// Reads nothing outside `text`. When it gives nothing, *why (if given) says why.
+std::optional<Image> parseHex(std::span<const std::uint8_t> text, CodecPrompts& prompts, HexRejection* why = nullptr);
 
 // File bytes to an image as a load does: ".bin" is raw, anything else is
 // tried as Intel HEX and taken raw when that fails. Raw images stop at
 // kImageLimit. Nothing only when memory runs out (after message 1019).
-std::optional<Image> parseImage(std::string_view path, std::span<const std::uint8_t> bytes, CodecPrompts& prompts);
+// *fellBack (if given) is set when a file that asked for Intel HEX was taken
+// raw, and says why; it stays untouched otherwise.
+std::optional<Image> parseImage(std::string_view path, std::span<const std::uint8_t> bytes, CodecPrompts& prompts,
+                                HexRejection* fellBack = nullptr);
 
 // The same, taking over the bytes so a raw image needs no second copy.
-std::optional<Image> parseImage(std::string_view path, std::vector<std::uint8_t>&& bytes, CodecPrompts& prompts);
+std::optional<Image> parseImage(std::string_view path, std::vector<std::uint8_t>&& bytes, CodecPrompts& prompts,
+                                HexRejection* fellBack = nullptr);
 
 // Intel HEX text of an image: 16 bytes a line, upper-case digits, CR LF.
 // Below 1 MB each 64 KB starts with an extended segment record; from 1 MB on

@@ -69,6 +69,8 @@ bool MemoryBuffer::loadAtAddress(const std::string& path)
     }
     data_ = std::move(merged);
     byteState_ = std::move(states);
+    if (decoded.rawText)
+        rawText_ = std::move(decoded.rawText);
     finishLoad(path);
     return true;
 }

@@ -39,6 +39,8 @@ bool MemoryBuffer::clear()
     data_ = {};
     byteState_ = {};
     fileName_ = kUnspecifiedFile;
+    rawText_.reset();
+    unreadFile_.clear();
     refreshPreview();
     updateLabel();
     return true;
@@ -52,6 +54,8 @@ bool MemoryBuffer::createBlank(int size)
         std::vector<std::uint8_t> states(blank.size(), BytePending);
         data_ = std::move(blank);
         byteState_ = std::move(states);
+        rawText_.reset();
+        unreadFile_.clear();
     } catch (const std::bad_alloc&) {
         showDataError(*ui_, kNotEnoughMemory);
         return false;
@@ -134,11 +138,19 @@ MemoryBuffer::Decoded MemoryBuffer::readAndDecode(const std::string& path)
         return decoded;
     }
     UiCodecPrompts prompts(*ui_);
-    if (strictHex_ && formatOfPath(path) == ImageFormat::IntelHex)
-        decoded.image = parseHex(file.bytes, prompts);
-    else
-        decoded.image = parseImage(path, std::move(file.bytes), prompts);
+    HexRejection fellBack;
+    decoded.image = parseImage(path, std::move(file.bytes), prompts, &fellBack);
+    if (decoded.image && fellBack.problem != HexProblem::None) {
+        decoded.rawText = RawTextLoad{path, fellBack};
+        ui_->showMessage(BoxIcon::Warning, messageText(kDataCaption), rawTextMessage(2101, *decoded.rawText));
+    }
     return decoded;
+}
+
+void MemoryBuffer::loadFailed(const std::string& path)
+{
+    if (!hasData())
+        unreadFile_ = path;
 }
 
 void MemoryBuffer::padToWords(Image& image) const
@@ -153,6 +165,8 @@ bool MemoryBuffer::loadFile(const std::string& path)
     if (path == kUnspecifiedFile)
         return clear();
     Decoded decoded = readAndDecode(path);
+    if (decoded.readFailed || decoded.noMemory)
+        loadFailed(path);
     if (decoded.readFailed)
         return true;
     if (decoded.noMemory)
@@ -170,6 +184,7 @@ bool MemoryBuffer::loadFile(const std::string& path)
         }
     }
     if (!decoded.image) {
+        loadFailed(path);
         refreshWindowState();
         showDataError(*ui_, kCannotLoad);
         return true;
@@ -177,6 +192,7 @@ bool MemoryBuffer::loadFile(const std::string& path)
     clear();
     data_ = std::move(image);
     byteState_ = std::move(states);
+    rawText_ = std::move(decoded.rawText);
     finishLoad(path);
     refreshWindowState();
     return true;

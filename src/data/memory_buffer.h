@@ -4,10 +4,12 @@
 #include "file_choosers.h"
 #include "hex_codec.h"
 #include "image_limits.h"
+#include "raw_text_load.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -65,9 +67,12 @@ public:
     bool busy() const { return busy_; }
     void setBusy(bool busy) { busy_ = busy; }
     bool byteGranular() const { return byteGranular_; }
-    // An unattended run must not program the text of a broken .hex or .eep
-    // file as raw bytes: with this set, such a file fails to load instead.
-    void setStrictHex(bool strict) { strictHex_ = strict; }
+    // Set while the buffer holds (some of) the text of a .hex or .eep file
+    // that did not decode: programming it would write characters as code.
+    const std::optional<RawTextLoad>& rawText() const { return rawText_; }
+    // The file the last load could not read, while that left the buffer
+    // empty: a run that needs this memory must not go on without it.
+    const std::string& unreadFile() const { return unreadFile_; }
     bool modified() const { return modified_; }
     int length() const { return static_cast<int>(data_.size()); }
     bool hasData() const { return !data_.empty(); }
@@ -115,10 +120,12 @@ private:
         bool readFailed = false; // messages shown; the load counts as handled
         bool noMemory = false;   // 1019 shown before decoding
         std::optional<Image> image;
+        std::optional<RawTextLoad> rawText; // the text was taken raw (2101 shown)
     };
     Decoded readAndDecode(const std::string& path);
     void padToWords(Image& image) const;
     void finishLoad(const std::string& path);
+    void loadFailed(const std::string& path);
     void refreshWindowState();
     void clearProjectModifiedIfClean();
 
@@ -130,9 +137,10 @@ private:
     RememberingChooser saveChooser_;
     bool busy_ = false;
     bool byteGranular_ = false;
-    bool strictHex_ = false;
     bool modified_ = false;
     std::string fileName_ = kUnspecifiedFile;
+    std::optional<RawTextLoad> rawText_;
+    std::string unreadFile_;
     Image data_;
     std::vector<std::uint8_t> byteState_;
 };

@@ -7,6 +7,7 @@
 #include "catalogue/device_lookup.h"
 #include "data/memory_buffer.h"
 #include "data/project.h"
+#include "data/raw_text_load.h"
 
 namespace quorva {
 
@@ -16,10 +17,10 @@ constexpr int kCaptionId = 1025;
 constexpr int kSettleMs = 50;
 constexpr int kLockFuseFailed = 2009;
 
-// Clears a switch for a while and sets it back on every way out.
+// Gives a switch a value for a while and sets it back on every way out.
 class Suspended {
 public:
-    explicit Suspended(bool& flag) : flag_(flag), saved_(flag) { flag_ = false; }
+    explicit Suspended(bool& flag, bool value = false) : flag_(flag), saved_(flag) { flag_ = value; }
     ~Suspended() { flag_ = saved_; }
     Suspended(const Suspended&) = delete;
     Suspended& operator=(const Suspended&) = delete;
@@ -44,6 +45,42 @@ void AutoProgram::status(int messageId)
     ui_.setStatus(messageText(messageId));
 }
 
+// Ends the run with its error status, keeping the failing step's own last
+// line: production logs need the reason, not only that it failed.
+bool AutoProgram::fail(int messageId)
+{
+    failureReason = context_.statusLine;
+    status(messageId);
+    return false;
+}
+
+// Before anything reaches the chip: every memory the run is to program or
+// verify has its file, and none holds the text of a file that did not decode.
+bool AutoProgram::filesReady()
+{
+    struct Memory {
+        const MemoryBuffer& buffer;
+        bool programs;
+        bool verifies;
+        int failedId;
+    };
+    for (const Memory& memory : {Memory{eeprom_, project_.autoEepromProgram, project_.autoEepromVerify, 1129},
+                                 Memory{flash_, project_.autoFlashProgram, project_.autoFlashVerify, 1126}}) {
+        std::string reason;
+        if ((memory.programs || memory.verifies) && !memory.buffer.unreadFile().empty())
+            reason = formatMessage(2110, memory.buffer.unreadFile().c_str());
+        else if (memory.programs && memory.buffer.rawText())
+            reason = rawTextMessage(2102, *memory.buffer.rawText());
+        if (!reason.empty()) {
+            ui_.showMessage(BoxIcon::Error, messageText(kCaptionId), reason);
+            failureReason = reason;
+            status(memory.failedId);
+            return false;
+        }
+    }
+    return true;
+}
+
 // The target's reset settles before every step that talks to the chip.
 void AutoProgram::pause()
 {
@@ -61,6 +98,9 @@ bool AutoProgram::lockFuseStep(bool quiet)
     status(1131);
     if (setup_.programLockFuse(project_.lockFuse, project_.programFuse, quiet))
         return true;
+    // The run goes on; this stays the reason if it ends in error.
+    if (lockFuseReason_.empty())
+        lockFuseReason_ = context_.statusLine;
     ui_.showMessage(BoxIcon::Information, messageText(kCaptionId), messageText(1132));
     return false;
 }
@@ -100,8 +140,7 @@ bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
         Suspended noIncrement(increment);
         if (isFlash ? project_.autoFlashReload : project_.autoEepromReload) {
             if (!reload(buffer, isFlash)) {
-                status(isFlash ? 1125 : 1128);
-                return false;
+                return fail(isFlash ? 1125 : 1128);
             }
             settle();
         }
@@ -114,8 +153,7 @@ bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
             else
                 programEeprom();
             if (context_.lastResult < 0) {
-                status(isFlash ? 1126 : 1129);
-                return false;
+                return fail(isFlash ? 1126 : 1129);
             }
             settle();
         }
@@ -128,8 +166,7 @@ bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
                 chips_.verifyEeprom();
             const bool same = isFlash ? context_.flashVerifyOk : context_.eepromVerifyOk;
             if (context_.lastResult < 0 || !same) {
-                status(isFlash ? 1127 : 1130);
-                return false;
+                return fail(isFlash ? 1127 : 1130);
             }
             settle();
         }
@@ -145,35 +182,36 @@ bool AutoProgram::run(bool quiet)
     context_.eepromVerifyOk = true;
     Counts counts;
     bool lockFuseOk = true;
+    failureReason.clear();
+    lockFuseReason_.clear();
+    // Nobody answers questions for a production run.
+    Suspended unattended(context_.unattended, true);
 
     if (settings_.comPort <= 0) {
         status(1031);
         ui_.showMessage(BoxIcon::Information, messageText(kCaptionId), messageText(1032));
+        failureReason = messageText(1032);
         return false;
     }
+    if (!filesReady())
+        return false;
     status(1121);
 
     if (project_.autoErase) {
         counts.acted = true;
         pause();
         setup_.chipErase();
-        if (context_.lastResult < 0) {
-            status(1122);
-            return false;
-        }
+        if (context_.lastResult < 0)
+            return fail(1122);
         settle();
     }
     if (project_.autoEmptyCheck) {
         pause();
         chips_.blankCheck();
-        if (context_.lastResult == 1) {
-            status(1123);
-            return false;
-        }
-        if (context_.lastResult < 0) {
-            status(1124);
-            return false;
-        }
+        if (context_.lastResult == 1)
+            return fail(1123);
+        if (context_.lastResult < 0)
+            return fail(1124);
         settle();
     }
     if (project_.programFuse && project_.programFuseBeforeAll)
@@ -191,17 +229,16 @@ bool AutoProgram::run(bool quiet)
     // The sequence went on past a failed lock and fuse step, but a chip with
     // wrong fuses is not a good chip.
     if (!lockFuseOk) {
-        status(kLockFuseFailed);
+        fail(kLockFuseFailed);
+        failureReason = lockFuseReason_;
         return false;
     }
     if (!counts.acted) {
         status(1133);
         return false;
     }
-    if (!context_.flashVerifyOk || !context_.eepromVerifyOk) {
-        status(1067);
-        return false;
-    }
+    if (!context_.flashVerifyOk || !context_.eepromVerifyOk)
+        return fail(1067);
     if (counts.flashBytes == 0 && counts.eepromBytes == 0)
         status(1063);
     else if (counts.eepromBytes == 0)

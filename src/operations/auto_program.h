@@ -5,6 +5,8 @@
 #include "base/clock.h"
 #include "base/ui.h"
 
+#include <string>
+
 namespace quorva {
 
 class ChipCommands;
@@ -29,6 +31,9 @@ public:
 
     // Set when a run ended "DONE"; whoever reads it clears it first.
     bool autoProgramOk = false;
+    // Why the last run failed: the failing step's last status line (empty
+    // after a good run, or when the step left none).
+    std::string failureReason;
 
 private:
     struct Counts {
@@ -38,6 +43,8 @@ private:
     };
 
     void status(int messageId);
+    bool fail(int messageId);
+    bool filesReady();
     void pause();
     void settle();
     bool lockFuseStep(bool quiet);
@@ -54,6 +61,7 @@ private:
     OperationsContext& context_;
     ChipCommands& chips_;
     ChipSetupCommands& setup_;
+    std::string lockFuseReason_;
 };
 
 } // namespace quorva

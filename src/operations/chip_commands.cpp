@@ -174,10 +174,29 @@ bool ChipCommands::confirmProgramming()
     return true;
 }
 
+// The text of a .hex or .eep file that did not decode is no program: an
+// unattended run refuses it, a person is asked with No as the default.
+bool ChipCommands::mayProgram(const MemoryBuffer& buffer)
+{
+    const std::optional<RawTextLoad>& raw = buffer.rawText();
+    if (!raw)
+        return true;
+    const std::string caption = messageText(1016);
+    if (context_.unattended) {
+        ui_.showMessage(BoxIcon::Error, caption, rawTextMessage(2102, *raw));
+        return false;
+    }
+    return ui_.ask(Buttons::YesNo, BoxIcon::Warning, 1, caption, rawTextMessage(2103, *raw)) == Answer::Yes;
+}
+
 void ChipCommands::programMemory(bool isFlash)
 {
     MemoryBuffer& buffer = isFlash ? flash_ : eeprom_;
     context_.lastResult = -1;
+    if (!mayProgram(buffer)) {
+        status(isFlash ? 1083 : 1094);
+        return;
+    }
     ScopedWaitCursor cursor(ui_);
     if (isFlash)
         status(1072);

@@ -47,6 +47,7 @@ private:
     void infoAndStatus(int messageId);
     void status(int messageId);
     bool confirmProgramming();
+    bool mayProgram(const MemoryBuffer& buffer);
     void programMemory(bool isFlash);
     void readMemory(bool isFlash);
     void verifyMemory(bool isFlash);

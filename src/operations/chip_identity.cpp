@@ -115,15 +115,7 @@ SignatureRead readSerialFlashSignature(BoxLink& link, bool stopAtMissingReply)
 
 bool eraseSerialFlash(BoxLink& link)
 {
-    // Write enable, then status register 0: every sector unprotected.
-    reply(link, Command::SpiDeselect);
-    reply(link, Command::SpiSelect);
-    spiWrite(link, 0x06);
-    reply(link, Command::SpiDeselect);
-    reply(link, Command::SpiSelect);
-    spiWrite(link, 0x01);
-    spiWrite(link, 0x00);
-    reply(link, Command::SpiDeselect);
+    unprotectSerialFlash(link);
     reply(link, Command::SpiSelect);
     // One status read; the value is not used.
     reply(link, Command::SpiDeselect);
@@ -162,6 +154,18 @@ bool eraseSerialFlash(BoxLink& link)
 }
 
 } // namespace
+
+bool unprotectSerialFlash(BoxLink& link)
+{
+    // Write enable, then status register 0: every sector unprotected.
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    const bool enabled = spiWrite(link, 0x06) >= 0;
+    reply(link, Command::SpiDeselect);
+    reply(link, Command::SpiSelect);
+    const bool written = spiWrite(link, 0x01) >= 0 && spiWrite(link, 0x00) >= 0;
+    return reply(link, Command::SpiDeselect) >= 0 && enabled && written;
+}
 
 bool readAvrSignature(BoxLink& link, std::array<int, 3>& signature)
 {

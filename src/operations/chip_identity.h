@@ -26,6 +26,10 @@ struct SignatureRead {
 // it fails there, as the AVR and AT89S reads always do.
 SignatureRead readChipSignature(BoxLink& link, const DeviceInfo& device, bool stopAtMissingReply = false);
 
+// AT26 parts power up with every sector protected: write enable, then
+// status register 0 unprotects them all. False when a reply is missing.
+bool unprotectSerialFlash(BoxLink& link);
+
 // Sends the chip-erase instructions of the device and waits until the chip
 // has done them: the AT26 unprotect and erase, the ATtiny26's three steps, or
 // AC 80 04 00. False when a checked reply is missing or wrong, or when an

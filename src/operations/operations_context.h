@@ -2,6 +2,7 @@
 
 #include <array>
 #include <functional>
+#include <string>
 
 namespace quorva {
 
@@ -17,6 +18,11 @@ struct OperationsContext {
     bool eepromVerifyOk = false;
     // Address of the first differing byte of the last verify; -1 while none.
     int firstMismatch = -1;
+    // Set for runs nobody watches (auto-program, the command line): they
+    // refuse what a person at the window would be asked about.
+    bool unattended = false;
+    // The status line as it stands; the front end keeps it up to date.
+    std::string statusLine;
     // Called with the device index when a signature names another device
     // than the selected one; the main window shows it and adopts it.
     std::function<void(int deviceIndex)> deviceIdentified;

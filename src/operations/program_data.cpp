@@ -1,5 +1,7 @@
 #include "program_data.h"
 
+#include "chip_identity.h"
+
 #include "base/messages.h"
 #include "data/memory_buffer.h"
 #include "data/project.h"
@@ -320,6 +322,11 @@ int KX1ProgramData::programAt26(int n)
     if (!exchange(Command::SpiDeselect))
         return kNoReply;
     wait(100);
+    // Without it a chip fresh from power-up ignores every page written.
+    if (!unprotectSerialFlash(link_))
+        return kNoReply;
+    if (const int ready = waitAt26Ready(nullptr, true); ready != kDone)
+        return ready;
 
     const auto data = buffer_.data();
     const std::vector<std::uint8_t> padding(static_cast<std::size_t>(std::max(page, 0)), 0xFF);

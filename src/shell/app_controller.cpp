@@ -76,7 +76,7 @@ private:
 };
 
 AppController::AppController(Ui& ui, SettingsStore& store, BytePort& port, Clock& clock, QuietLog& log)
-    : ui_(std::make_unique<StatusUi>(ui, status_)), store_(store), clock_(clock), project_(*ui_),
+    : ui_(std::make_unique<StatusUi>(ui, context_.statusLine)), store_(store), clock_(clock), project_(*ui_),
       window_(project_, flash_, eeprom_), connection_(port, clock, *ui_),
       chips_(*ui_, connection_, project_, flash_, eeprom_, link_, context_), quietLog_(log),
       setup_(*ui_, connection_, project_, link_, context_,
@@ -154,16 +154,9 @@ StartupOutcome AppController::startUp(std::string_view rawCommandLine)
 
     const StartPlan plan = planStart(store_, rawCommandLine);
     StartupOutcome outcome;
-    if (plan.mode.quietRun) {
-        flash_.setStrictHex(true);
-        eeprom_.setStrictHex(true);
-    }
     if (plan.hasProject()) {
         recent_.pushRecent(plan.projectPath, store_);
         project_.load(plan.projectPath);
-        const IniDocument file = IniFile(plan.projectPath).read();
-        flashFileNamed_ = file.getString("Files", "Flash", kUnspecified) != kUnspecified;
-        eepromFileNamed_ = file.getString("Files", "Eeprom", kUnspecified) != kUnspecified;
         outcome.autoRun = plan.mode.autoRun;
         outcome.quietRun = plan.mode.quietRun;
         window_.showDevice(project_.deviceIndex);
@@ -182,21 +175,17 @@ bool AppController::runStartupAutoProgram(bool quiet)
 {
     autoProgramOk_ = false;
     autoProgram_.autoProgramOk = false;
-    // Unattended, a file the project names but that did not load would let
-    // the run skip its memory and end "DONE" on an unprogrammed chip.
-    const bool flashMissing = flashFileNamed_ && !flash_.hasData() &&
-                              (project_.autoFlashProgram || project_.autoFlashVerify);
-    const bool eepromMissing = eepromFileNamed_ && !eeprom_.hasData() &&
-                               (project_.autoEepromProgram || project_.autoEepromVerify);
-    if (quiet && (flashMissing || eepromMissing))
-        setStatus(messageText(flashMissing ? 1126 : 1129));
-    else
-        autoProgram_.run(quiet);
+    autoProgram_.run(quiet);
     autoProgramOk_ = autoProgram_.autoProgramOk;
     const char* outcome = messageText(autoProgramOk_ ? 1190 : 1191);
-    if (quiet)
+    if (quiet) {
+        // The reason on a line of its own, unless the log has just said it;
+        // the outcome stays the last line for the tools that read it.
+        const std::string& reason = autoProgram_.failureReason;
+        if (!autoProgramOk_ && !reason.empty() && reason != quietLog_.lastLine())
+            quietLog_.writeLine(reason);
         quietLog_.writeLine(outcome);
-    else
+    } else
         ui_->showMessage(BoxIcon::None, messageText(kCaptionId), outcome);
     return autoProgramOk_;
 }
@@ -507,8 +496,9 @@ void AppController::filesDropped(const std::vector<std::string>& paths, DropTarg
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     // The extension decides in any letter case; the path stays as it is, since
     // on Linux a lowered extension would name another file.
-    // Project files of every generation open as the project.
-    if (extension == "kx1" || extension == "kx2" || extension == "quorva") {
+    // Project files of every generation open as the project, also those
+    // saved under the old default extension .kx3.
+    if (extension == "kx1" || extension == "kx2" || extension == "kx3" || extension == "quorva") {
         project_.load(path);
         window_.showDevice(project_.deviceIndex);
         window_.onDeviceChanged();

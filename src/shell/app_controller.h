@@ -66,7 +66,7 @@ public:
 
     // --- state the front end renders ---
     MainWindowState& window() { return window_; }
-    const std::string& statusText() const { return status_; }
+    const std::string& statusText() const { return context_.statusLine; }
     const std::string& flashLabel() const { return flashLabel_; }
     const std::string& eepromLabel() const { return eepromLabel_; }
     // The recent-project items, or empty when the menu shows the placeholder.
@@ -109,7 +109,6 @@ private:
     std::unique_ptr<StatusUi> ui_;
     SettingsStore& store_;
     Clock& clock_;
-    std::string status_;
     std::string flashLabel_ = kUnspecified;
     std::string eepromLabel_ = kUnspecified;
     Project project_;
@@ -125,9 +124,6 @@ private:
     ChipSetupCommands setup_;
     AutoProgram autoProgram_;
     bool autoProgramOk_ = false;
-    // Whether the start project names a file for each buffer.
-    bool flashFileNamed_ = false;
-    bool eepromFileNamed_ = false;
 };
 
 } // namespace quorva

@@ -23,6 +23,7 @@ bool QuietLog::open(const std::string& path)
 
 void QuietLog::writeLine(std::string_view text)
 {
+    lastLine_ = text;
     if (!file_) {
         if (holding_)
             held_.emplace_back(text);
@@ -33,8 +34,10 @@ void QuietLog::writeLine(std::string_view text)
 
 void QuietLog::append(std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), file_);
-    std::fputc('\n', file_);
+    // One write a line, so a line never reaches the file in pieces.
+    std::string line(text);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), file_);
     std::fflush(file_);
 }
 

@@ -30,6 +30,8 @@ public:
     // Lines written before open() are kept and written right after the start
     // line, so a headless run logs what happened before its log was opened.
     void holdLinesUntilOpen() { holding_ = true; }
+    // The text most recently given to writeLine.
+    const std::string& lastLine() const { return lastLine_; }
     void close();
 
 private:
@@ -38,6 +40,7 @@ private:
     std::FILE* file_ = nullptr;
     bool holding_ = false;
     std::vector<std::string> held_;
+    std::string lastLine_;
 };
 
 } // namespace quorva

@@ -267,25 +267,65 @@ TEST_F(MemoryBufferTest, BadChecksumAnsweredNoLoadsTheTextRaw)
     const std::string text = ":0100000042BE\n:00000001FF\n";
     ui.answerNext(Answer::No);
     EXPECT_TRUE(eeprom.loadFile(put("bad.hex", text)));
-    EXPECT_EQ(ui.calls(), std::vector<std::string>{question(
-                              "If this file is in Intel HEX format, its control sum is invalid. Would you still like "
-                              "to load this file as HEX?",
-                              "no")});
+    ASSERT_EQ(ui.calls().size(), 2u); // the question, then the warning that it was taken raw
+    EXPECT_EQ(ui.calls().front(), question("If this file is in Intel HEX format, its control sum is invalid. Would "
+                                           "you still like to load this file as HEX?",
+                                           "no"));
     EXPECT_EQ(eeprom.length(), static_cast<int>(text.size()));
 }
 
-TEST_F(MemoryBufferTest, StrictBufferRefusesABrokenHexFileInsteadOfLoadingItRaw)
+TEST_F(MemoryBufferTest, HexFileTakenRawWarnsWithTheReasonAndIsMarkedUntilReplaced)
 {
-    const std::string text = ":0100000042BE\n:00000001FF\n";
-    eeprom.setStrictHex(true);
-    ui.answerNext(Answer::No);
-    EXPECT_TRUE(eeprom.loadFile(put("bad.eep", text)));
-    EXPECT_FALSE(eeprom.hasData());
-    EXPECT_EQ(ui.callsStartingWith("box: ").size(), 1u); // "Cannot load file"
+    struct Case {
+        const char* text;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {":0100000042BF\n:00000001FF", "line 2 has no line end within 80 characters"},
+        {":0100000042BF\n\n:00000001FF\n", "line 2 does not begin with ':'"},
+        {":0100000042BF\n", "the file ends without an end-of-file record"},
+        {":0100000042BF\n:G1\n", "line 2 is not a valid record"},
+        {"", "the file ends without an end-of-file record"},
+    };
+    for (const Case& c : cases) {
+        ui.clearCalls();
+        const std::string path = put("trunc.hex", c.text);
+        EXPECT_TRUE(flash.loadFile(path));
+        ASSERT_TRUE(flash.rawText()) << c.text;
+        EXPECT_EQ(flash.rawText()->path, path);
+        const std::string warning = std::string("box: warning | ") + kCaption + " | '" + path +
+                                    "' is not an Intel HEX file: " + c.reason +
+                                    ". Its bytes were loaded as they stand in the file, as text.";
+        ASSERT_FALSE(ui.calls().empty());
+        EXPECT_EQ(ui.calls().back(), warning) << c.text; // after 1020 where the record is broken
+    }
 
-    // Other extensions still fall back to raw bytes.
-    EXPECT_TRUE(eeprom.loadFile(put("plain.txt", "not hex")));
-    EXPECT_EQ(eeprom.length(), 7);
+    // A refused checksum is a reason too.
+    ui.answerNext(Answer::No);
+    eeprom.loadFile(put("bad.eep", ":0100000042BE\n:00000001FF\n"));
+    ASSERT_TRUE(eeprom.rawText());
+    EXPECT_EQ(hexRejectionText(eeprom.rawText()->why), "the checksum of line 1 is wrong");
+
+    // A good file, a read from the chip (a blank image) or a close ends it;
+    // other extensions never carried a promise of Intel HEX.
+    flash.loadFile(put("good.hex", ":0100000042BF\n:00000001FF\n"));
+    EXPECT_FALSE(flash.rawText());
+    eeprom.createBlank(16);
+    EXPECT_FALSE(eeprom.rawText());
+    flash.loadFile(put("notes.txt", "not hex"));
+    EXPECT_FALSE(flash.rawText());
+    EXPECT_EQ(flash.length(), 8);
+}
+
+TEST_F(MemoryBufferTest, AFileThatCannotBeReadIsRememberedOnlyWhileTheBufferIsEmpty)
+{
+    flash.loadFile(folder.file("missing.hex"));
+    EXPECT_EQ(flash.unreadFile(), folder.file("missing.hex"));
+    flash.loadFile(put("there.bin", "\x01\x02"));
+    EXPECT_EQ(flash.unreadFile(), "");
+    // A failed load over loaded data leaves that data, which is not missing.
+    flash.loadFile(folder.file("missing.hex"));
+    EXPECT_EQ(flash.unreadFile(), "");
 }
 
 } // namespace

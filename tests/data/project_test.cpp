@@ -270,7 +270,7 @@ TEST_F(ProjectTest, SavingANewProjectAsksForItsNameThenForTheChipImagesName)
     EXPECT_TRUE(project.save());
     const auto calls = ui.calls();
     ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0], "save-file: QUORVA Projects (*.kx2)|*.kx2|QUORVA Projects (*.quorva)|*.quorva|| | KX3 | "
+    EXPECT_EQ(calls[0], "save-file: QUORVA Projects (*.kx2)|*.kx2|QUORVA Projects (*.quorva)|*.quorva|| | kx2 | "
                         "Untitled | confirm overwrite -> " +
                             file);
     EXPECT_EQ(calls[1].rfind("save-file: HEX Files|*.hex|EEP Files", 0), 0u);
@@ -297,11 +297,12 @@ TEST_F(ProjectTest, OpenAndSaveAsChoosersAndCancel)
 {
     EXPECT_FALSE(project.open());
     EXPECT_FALSE(project.saveAs());
-    EXPECT_EQ(ui.calls(),
-              (std::vector<std::string>{
-                  "open-file: QUORVA Projects|*.kx2|QUORVA Projects (*.quorva)|*.quorva|| | KX3 | Untitled -> (cancel)",
-                  "save-file: QUORVA Projects (*.kx2)|*.kx2|QUORVA Projects (*.quorva)|*.quorva|| | KX3 | Untitled | "
-                  "confirm overwrite -> (cancel)"}));
+    EXPECT_EQ(
+        ui.calls(),
+        (std::vector<std::string>{
+            "open-file: QUORVA Projects|*.kx2;*.kx3|QUORVA Projects (*.quorva)|*.quorva|| | kx2 | Untitled -> (cancel)",
+            "save-file: QUORVA Projects (*.kx2)|*.kx2|QUORVA Projects (*.quorva)|*.quorva|| | kx2 | Untitled | "
+            "confirm overwrite -> (cancel)"}));
     EXPECT_TRUE(folder.names().empty());
 
     const std::string file = put("chosen.quorva", "[Files]\r\nFlash=[Unspecified]\r\n");

@@ -110,9 +110,24 @@ TEST_F(QuietRunTest, BrokenHexFileFailsTheRunInsteadOfProgrammingItsText)
     auto sim = simulate();
     const test::ProcessResult run = quiet();
     EXPECT_NE(run.status, 0);
-    const std::string text = log();
-    EXPECT_NE(text.find("Cannot load file\n"), std::string::npos) << text;
-    EXPECT_EQ(text.substr(text.size() - 19), "AUTOPROGRAM: Error\n");
+    const std::string why =
+        "'" + folder.file("app.hex") + "' is not an Intel HEX file: line 1 does not begin with ':'.";
+    EXPECT_EQ(log(), "QUORVA started in quietautoprogram mode.\n" + why +
+                         " Its bytes were loaded as they stand in the file, as text.\n" + why +
+                         " Its text is not programmed into the chip; nothing was done.\nAUTOPROGRAM: Error\n");
+}
+
+TEST_F(QuietRunTest, AFailedStepLeavesItsReasonJustBeforeTheOutcomeLine)
+{
+    // Verify only, against a blank chip.
+    test::writeFile(folder.file("board.kx2"), "[Files]\nFlash=" + folder.file("app.hex") +
+                                                  "\n[Settings]\nResetStrobeLength=20\n[AutoProgram]\n"
+                                                  "AutoFlashVerify=1\n[Device]\nDeviceNo=17\n");
+    auto sim = simulate();
+    EXPECT_NE(quiet().status, 0);
+    // The outcome stays the last line, as the tools that read the log expect.
+    EXPECT_EQ(log(), "QUORVA started in quietautoprogram mode.\nFlash verify: ERROR at byte 0 (0x0)\n"
+                     "AUTOPROGRAM: Error\n");
 }
 
 } // namespace

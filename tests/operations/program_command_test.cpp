@@ -291,3 +291,45 @@ TEST(ProgramCommand, CountsUpTheSerialNumberAfterEveryRun)
 
 } // namespace
 } // namespace quorva::test
+
+namespace quorva::test {
+namespace {
+
+TEST(ProgramCommand, TheTextOfABrokenHexFileIsProgrammedOnlyWhenAPersonSaysSo)
+{
+    TempFolder folder;
+    const std::string path = folder.file("trunc.hex");
+    writeFile(path, ":1000000012C019C018C017C016C015C014C013C044\n:10001000");
+    OpsRig rig("ATmega328P");
+    rig.flash.loadFile(path);
+    ASSERT_TRUE(rig.flash.rawText());
+    const std::string question = "ask: yes-no warning default 1 | " + std::string(messageText(1016)) + " | '" + path +
+                                 "' is not an Intel HEX file: line 2 has no line end within 80 characters. Program "
+                                 "the file's text into the chip as raw bytes all the same?";
+
+    // Asked with No as the default; No sends nothing.
+    rig.ui.answerNext(Answer::No);
+    rig.commands.programFlash();
+    EXPECT_EQ(rig.ui.callsStartingWith("ask: "), std::vector<std::string>{question + " -> no"});
+    EXPECT_TRUE(rig.sends().empty());
+    EXPECT_EQ(rig.ui.lastStatus(), messageText(1083));
+    EXPECT_EQ(rig.context.lastResult, -1);
+
+    rig.ui.answerNext(Answer::Yes);
+    rig.commands.programFlash();
+    EXPECT_EQ(rig.context.lastResult, 0);
+
+    // Nobody answers for an unattended run: refused without a question.
+    OpsRig unattended("ATmega328P");
+    unattended.flash.loadFile(path);
+    unattended.context.unattended = true;
+    unattended.ui.clearCalls();
+    unattended.commands.programFlash();
+    EXPECT_TRUE(unattended.ui.callsStartingWith("ask: ").empty());
+    EXPECT_EQ(unattended.ui.callsStartingWith("box: error").size(), 1u);
+    EXPECT_TRUE(unattended.sends().empty());
+    EXPECT_EQ(unattended.context.lastResult, -1);
+}
+
+} // namespace
+} // namespace quorva::test

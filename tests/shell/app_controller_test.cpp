@@ -159,7 +159,7 @@ TEST_F(AppControllerTest, DroppedFiles)
     EXPECT_FALSE(controller.flash().hasData());
 
     // Projects of every extension open as the project, in any letter case.
-    for (const char* name : {"B.KX2", "c.Quorva", "d.kx1"}) {
+    for (const char* name : {"B.KX2", "c.Quorva", "d.kx1", "e.KX3"}) {
         const std::string projectFile = project(name, "1");
         controller.filesDropped({projectFile}, DropTarget::FlashPane);
         EXPECT_EQ(controller.project().fileName, projectFile);
