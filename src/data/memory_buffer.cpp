@@ -3,6 +3,7 @@
 #include "data_messages.h"
 #include "image_file.h"
 #include "project.h"
+#include "serial_sequence.h"
 
 #include <algorithm>
 #include <new>
@@ -103,16 +104,12 @@ std::uint16_t MemoryBuffer::checksum() const
 
 void MemoryBuffer::incrementSerial(int address)
 {
-    if (data_.empty())
+    const int highest = incrementSerialNumber(data_, address);
+    if (highest < 0)
         return;
-    int position = address < length() ? address : length() - 1;
-    for (int step = 0; step < 4 && position >= 0; ++step, --position) {
-        const auto at = static_cast<std::size_t>(position);
-        ++data_[at];
-        byteState_[at] = ByteEdited;
-        if (data_[at] != 0)
-            break;
-    }
+    const int last = address < length() ? address : length() - 1;
+    for (int i = highest; i <= last; ++i)
+        byteState_[static_cast<std::size_t>(i)] = ByteEdited;
     markModified();
     refreshPreview();
     updateLabel();
