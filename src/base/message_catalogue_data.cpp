@@ -444,6 +444,20 @@ constexpr MessageRecord kMessages[] = {
     // A production run never goes on without a file its project names.
     {2110, "The project names the file '%s', which did not load: the run stops before it touches the chip.",
         "Проект ссылается на файл '%s', который не загрузился: работа остановлена, микросхема не затронута."},
+    // Several boxes share one sequence of serial numbers.
+    {2111, "No serial number could be taken from '%s': the file cannot be read, is not an image, or cannot be written.",
+        "Не удалось взять серийный номер из '%s': файл не читается, не является образом или не записывается."},
+    // quorva-cli autoprogram with several boxes.
+    {2112, "COM%d, chip %d%s: DONE", "COM%d, микросхема %d%s: ГОТОВО"},
+    {2113, "COM%d, chip %d%s: ERROR: %s", "COM%d, микросхема %d%s: ОШИБКА: %s"},
+    {2114, ", Eeprom serial number %u", ", серийный номер Eeprom %u"},
+    {2115, ", Flash serial number %u", ", серийный номер Flash %u"},
+    {2116, "Chips: %d OK, %d failed", "Микросхемы: %d успешно, %d с ошибкой"},
+    {2117, "COM%d: %d OK, %d failed", "COM%d: %d успешно, %d с ошибкой"},
+    {2118, "COM%d stopped: %s", "COM%d остановлен: %s"},
+    {2119, "COM%d: put the next chip in place and press Enter (Ctrl+D stops).",
+        "COM%d: установите следующую микросхему и нажмите Enter (Ctrl+D - остановка)."},
+    {2120, "the box does not answer", "программатор не отвечает"},
 };
 // clang-format on
 

@@ -185,8 +185,8 @@ constexpr std::array kSubcommands{
     Subcommand{"checksum", "FILE [--eeprom]", "load an image file and show its length and checksum", checksumFile},
     Subcommand{"convert", "IN OUT [--eeprom]", "load an image file and save it as another (.hex, .eep, .bin)",
                convertFile},
-    Subcommand{"load-at", "BASE FILE ADDRESS OUT [--eeprom]", "merge FILE into BASE at a hexadecimal address, save as OUT",
-               loadAtAddress},
+    Subcommand{"load-at", "BASE FILE ADDRESS OUT [--eeprom]",
+               "merge FILE into BASE at a hexadecimal address, save as OUT", loadAtAddress},
     Subcommand{"project-info", "FILE", "show every setting of a project file", projectInfo},
     Subcommand{"recent", "", "list the recent projects", listRecent},
     Subcommand{"info", "", "show the programmer's version and serial number", programmerInfo},
@@ -209,8 +209,9 @@ constexpr std::array kSubcommands{
     Subcommand{"fuses-verify", "[--lock N] [BIT...] --device NAME", "compare the chip's bits with a setting",
                chipFusesVerify},
     Subcommand{"power-of-2", "--device NAME", "switch an AT45 DataFlash to power-of-2 pages for ever", chipPowerOfTwo},
-    Subcommand{"autoprogram", "--project FILE [--count N] [--no-wait] [--save-serial]",
-               "run the project's production sequence on one chip or N chips", chipAutoProgram},
+    Subcommand{"autoprogram", "--project FILE [--com N,N,...] [--count N] [--no-wait] [--save-serial] [--log FILE]",
+               "run the project's production sequence on one chip or N chips, on one box or several at once",
+               chipAutoProgram},
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "cli_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -52,14 +53,27 @@ ParsedOptions parseCliOptions(int argc, const char* const* argv)
                     return fail("--port needs a device path");
                 options.portPath = *path;
             } else if (named("--com")) {
-                const auto number = value("--com");
-                // from_chars, not atoi: a number beyond int is undefined for atoi.
-                int com = 0;
-                if (number)
-                    std::from_chars(number->data(), number->data() + number->size(), com);
-                if (com < 1 || com > 255 || std::to_string(com) != *number)
-                    return fail("--com takes a port number from 1 to 255");
-                options.comPort = com;
+                // A list ("1,3,4") names the boxes of a production run side by side.
+                const auto list = value("--com");
+                options.comPorts.clear();
+                std::string_view rest = list ? std::string_view(*list) : std::string_view();
+                bool fine = list.has_value();
+                while (fine) {
+                    const std::string_view number = rest.substr(0, rest.find(','));
+                    // from_chars, not atoi: a number beyond int is undefined for atoi.
+                    int com = 0;
+                    std::from_chars(number.data(), number.data() + number.size(), com);
+                    fine = com >= 1 && com <= 255 && std::to_string(com) == number &&
+                           std::find(options.comPorts.begin(), options.comPorts.end(), com) == options.comPorts.end();
+                    if (fine)
+                        options.comPorts.push_back(com);
+                    if (number.size() == rest.size())
+                        break;
+                    rest.remove_prefix(number.size() + 1);
+                }
+                if (!fine)
+                    return fail("--com takes a port number from 1 to 255, or a list of different ones (1,3,4)");
+                options.comPort = options.comPorts.front();
             } else if (named("--baud")) {
                 const auto rate = value("--baud");
                 if (rate == "19200")

@@ -15,7 +15,8 @@ struct CliOptions {
     AnswerPolicy answers = AnswerPolicy::Prompt; // --yes / --no
     std::optional<std::string> tracePath;     // --trace FILE
     std::optional<std::string> portPath;      // --port PATH: the device of the chosen COM number
-    std::optional<int> comPort;               // --com N
+    std::optional<int> comPort;               // --com N (the first of a list)
+    std::vector<int> comPorts;                // --com 1,3,4: every box of a production run
     std::optional<int> baudCode;              // --baud 19200|115200|921600, as its code
     bool json = false;                        // --json: one JSON object per event
     bool help = false;

@@ -1,6 +1,7 @@
 #include "cli_production_commands.h"
 
 #include "cli_bench.h"
+#include "cli_gang.h"
 
 #include "base/messages.h"
 #include "catalogue/catalogue_messages.h"
@@ -11,9 +12,10 @@
 #include "data/image_limits.h"
 #include "data/memory_buffer.h"
 #include "data/project.h"
-#include "shell/app_controller.h"
-#include "shell/window_ids.h"
 #include "operations/chip_setup_commands.h"
+#include "shell/app_controller.h"
+#include "shell/gang_run.h"
+#include "shell/window_ids.h"
 
 #include <algorithm>
 #include <cctype>
@@ -56,6 +58,8 @@ struct Request {
     std::vector<std::string> bitNames;
     bool noFuses = false;
     int count = 1;
+    bool countGiven = false;
+    std::optional<std::string> logPath;
     bool noWait = false;
     bool saveSerial = false;
 };
@@ -90,6 +94,9 @@ bool parse(CliContext& context, Request& request)
             const auto count = number(arguments[++i]);
             fine = count && *count >= 1;
             request.count = count.value_or(1);
+            request.countGiven = true;
+        } else if (a == "--log" && hasValue && (request.accepts & kProduction)) {
+            request.logPath = arguments[++i];
         } else if (a == "--no-wait" && (request.accepts & kProduction)) {
             request.noWait = true;
         } else if (a == "--save-serial" && (request.accepts & kProduction)) {
@@ -219,22 +226,24 @@ int exitFor(bool ok)
     return ok ? kExitOk : kExitFailed;
 }
 
-// The serial-number buffers of a finished run, written back to their files
-// so that the next process goes on from the next number.
-bool saveSerialNumbers(Bench& bench)
+// One sequence per memory that counts up, shared by every chip of the run.
+struct Serials {
+    std::unique_ptr<SerialSequence> eeprom;
+    std::unique_ptr<SerialSequence> flash;
+};
+
+// False after saying why: numbers to be saved need their image file.
+bool serialsFor(CliContext& context, Bench& bench, bool saveSerial, Serials& serials)
 {
-    struct Part {
-        MemoryBuffer& buffer;
-        bool advances;
-    };
-    for (const Part& part : {Part{bench.eeprom, bench.project.autoIncrement},
-                             Part{bench.flash, bench.project.autoIncrementFlash}}) {
-        if (!part.advances || !part.buffer.hasData() || !part.buffer.modified())
-            continue;
-        if (part.buffer.fileName() == kUnspecifiedFile || !part.buffer.writeFile(part.buffer.fileName()))
-            return false;
-    }
-    return true;
+    bool missingFile = false;
+    const Project& project = bench.project;
+    serials.eeprom =
+        serialSequenceFor(bench.eeprom, project.autoIncrement, project.autoIncAddress, saveSerial, &missingFile);
+    serials.flash = serialSequenceFor(bench.flash, project.autoIncrementFlash, project.autoIncAddressFlash, saveSerial,
+                                      &missingFile);
+    if (missingFile)
+        context.err << "--save-serial needs the serial number's image file in the project\n";
+    return !missingFile;
 }
 
 // Between two chips on a terminal: false when the person ends the run.
@@ -310,8 +319,19 @@ int chipPowerOfTwo(CliContext& context)
 
 int chipAutoProgram(CliContext& context)
 {
-    const Request request{"autoprogram", "--project FILE [--count N] [--no-wait] [--save-serial]", kProduction, true};
+    const Request request{"autoprogram",
+                          "--project FILE [--com N,N,...] [--count N] [--no-wait] [--save-serial] [--log FILE]",
+                          kProduction, true};
     return onChip(context, request, [&context](Bench& bench, const Request& asked) {
+        Serials serials;
+        if (!serialsFor(context, bench, asked.saveSerial, serials))
+            return kExitUsage;
+        if (context.options.comPorts.size() > 1)
+            return runGang(context, GangRequest{*asked.project, asked.countGiven ? asked.count : 0, asked.noWait,
+                                                asked.logPath, serials.eeprom.get(), serials.flash.get()});
+        AutoProgram& sequence = bench.controller.autoProgram();
+        sequence.eepromSerials = serials.eeprom.get();
+        sequence.flashSerials = serials.flash.get();
         const bool askBetweenChips = !asked.noWait && isatty(STDIN_FILENO) != 0;
         for (int chip = 1; chip <= asked.count; ++chip) {
             if (asked.count > 1) {
@@ -321,10 +341,18 @@ int chipAutoProgram(CliContext& context)
             }
             bench.controller.command(cmd::AutoProgram);
             const bool ok = bench.controller.autoProgramOk();
+            // Which numbers the chip was given, as a run with several boxes says it.
+            if (sequence.eepromSerial || sequence.flashSerial) {
+                GangChip ended{bench.controller.linkSettings().comPort,
+                               chip,
+                               ok,
+                               sequence.failureReason,
+                               sequence.eepromSerial,
+                               sequence.flashSerial};
+                context.out << chipLine(ended) << '\n';
+            }
             context.out << messageText(ok ? 1190 : 1191) << '\n';
-            // The number is not handed out twice: a run whose number cannot be
-            // kept for the next process ends the series.
-            if (!ok || (asked.saveSerial && !saveSerialNumbers(bench)))
+            if (!ok)
                 return kExitFailed;
         }
         return kExitOk;

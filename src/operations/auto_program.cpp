@@ -8,6 +8,7 @@
 #include "data/memory_buffer.h"
 #include "data/project.h"
 #include "data/raw_text_load.h"
+#include "data/serial_sequence.h"
 
 namespace quorva {
 
@@ -129,11 +130,29 @@ void AutoProgram::programEeprom()
     chips_.programEeprom();
 }
 
+bool AutoProgram::takeSerialNumber(bool isFlash)
+{
+    MemoryBuffer& buffer = isFlash ? flash_ : eeprom_;
+    SerialSequence* serials = isFlash ? flashSerials : eepromSerials;
+    std::uint32_t number = 0;
+    if (!serials->take(buffer.data(), number)) {
+        const std::string reason = formatMessage(2111, buffer.fileName().c_str());
+        ui_.showMessage(BoxIcon::Error, messageText(kCaptionId), reason);
+        failureReason = reason;
+        status(isFlash ? 1126 : 1129);
+        return false;
+    }
+    (isFlash ? flashSerial : eepromSerial) = number;
+    buffer.refreshPreview();
+    return true;
+}
+
 bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
 {
     MemoryBuffer& buffer = isFlash ? flash_ : eeprom_;
     bool& increment = isFlash ? project_.autoIncrementFlash : project_.autoIncrement;
-    const bool advance = increment;
+    const bool fromSequence = increment && (isFlash ? flashSerials : eepromSerials) != nullptr;
+    const bool advance = increment && !fromSequence;
     {
         // The program command would advance the number itself; here it
         // advances only after the whole part succeeded.
@@ -145,6 +164,8 @@ bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
             settle();
         }
         if (isFlash ? project_.autoFlashProgram : project_.autoEepromProgram) {
+            if (fromSequence && !takeSerialNumber(isFlash))
+                return false;
             counts.acted = true;
             (isFlash ? counts.flashBytes : counts.eepromBytes) = buffer.length();
             pause();
@@ -184,6 +205,8 @@ bool AutoProgram::run(bool quiet)
     bool lockFuseOk = true;
     failureReason.clear();
     lockFuseReason_.clear();
+    flashSerial.reset();
+    eepromSerial.reset();
     // Nobody answers questions for a production run.
     Suspended unattended(context_.unattended, true);
 

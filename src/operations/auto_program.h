@@ -5,6 +5,8 @@
 #include "base/clock.h"
 #include "base/ui.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quorva {
@@ -13,6 +15,7 @@ class ChipCommands;
 class ChipSetupCommands;
 class MemoryBuffer;
 class Project;
+class SerialSequence;
 
 // The production sequence the project configures: erase, blank check, lock
 // and fuse bits, then reload, program, verify and serial number of the
@@ -35,6 +38,16 @@ public:
     // after a good run, or when the step left none).
     std::string failureReason;
 
+    // Where a memory's serial number comes from when its project counts one
+    // up: with a sequence, each chip takes the next number from it before
+    // the memory is programmed (used up whatever becomes of the chip), and
+    // the buffer is not counted up afterwards. Without, the buffer counts.
+    SerialSequence* flashSerials = nullptr;
+    SerialSequence* eepromSerials = nullptr;
+    // The numbers the last run took from the sequences.
+    std::optional<std::uint32_t> flashSerial;
+    std::optional<std::uint32_t> eepromSerial;
+
 private:
     struct Counts {
         bool acted = false;
@@ -49,6 +62,7 @@ private:
     void settle();
     bool lockFuseStep(bool quiet);
     bool memorySteps(bool isFlash, Counts& counts);
+    bool takeSerialNumber(bool isFlash);
     bool reload(MemoryBuffer& buffer, bool isFlash);
     void programEeprom();
 

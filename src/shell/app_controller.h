@@ -83,6 +83,7 @@ public:
     ChipSetupCommands& setup() { return setup_; }
     bool autoProgramOk() const { return autoProgramOk_; }
     QuietLog& quietLog() { return quietLog_; }
+    AutoProgram& autoProgram() { return autoProgram_; }
 
 private:
     // The Ui the commands report through: it keeps the status text for the

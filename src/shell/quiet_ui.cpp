@@ -7,7 +7,7 @@ namespace quorva {
 
 void QuietUi::showMessage(BoxIcon, const std::string&, const std::string& text)
 {
-    log_.writeLine(text);
+    sink_(text);
 }
 
 Answer QuietUi::ask(Buttons buttons, BoxIcon, int, const std::string&, const std::string& text)
@@ -29,14 +29,17 @@ Answer QuietUi::ask(Buttons buttons, BoxIcon, int, const std::string&, const std
     case Buttons::YesNoCancel:
         break;
     }
-    log_.writeLine(text + " -> " + messageText(word));
+    sink_(text + " -> " + messageText(word));
     return answer;
 }
 
 int QuietUi::runOperation(Operation& op)
 {
     op.setView(nullptr);
-    return runOnWorkerThread(op, clock_, [] {});
+    return runOnWorkerThread(op, clock_, [this, &op] {
+        if (stop_ && stop_->load() && !op.cancelRequested())
+            op.requestCancel();
+    });
 }
 
 } // namespace quorva

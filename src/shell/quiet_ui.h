@@ -4,6 +4,9 @@
 #include "base/ui.h"
 #include "quiet_log.h"
 
+#include <atomic>
+#include <functional>
+
 namespace quorva {
 
 // The Ui of an unattended quiet run: it never waits for a person who is not
@@ -12,7 +15,18 @@ namespace quorva {
 // operations run without a progress display.
 class QuietUi final : public Ui {
 public:
-    QuietUi(QuietLog& log, Clock& clock) : log_(log), clock_(clock) {}
+    // Where the boxes and answered questions go, a line each.
+    using LineSink = std::function<void(const std::string&)>;
+
+    QuietUi(QuietLog& log, Clock& clock)
+        : QuietUi([target = &log](const std::string& line) { target->writeLine(line); }, clock)
+    {
+    }
+    // stop, when given, cancels the running operation once it is set.
+    QuietUi(LineSink sink, Clock& clock, const std::atomic<bool>* stop = nullptr)
+        : sink_(std::move(sink)), clock_(clock), stop_(stop)
+    {
+    }
 
     void setStatus(const std::string& text) override { status_ = text; }
     const std::string& status() const { return status_; }
@@ -32,8 +46,9 @@ public:
     bool selfProgramSettingsDialog(const std::string&, const std::string&, bool&) override { return false; }
 
 private:
-    QuietLog& log_;
+    LineSink sink_;
     Clock& clock_;
+    const std::atomic<bool>* stop_ = nullptr;
     std::string status_;
 };
 

@@ -111,23 +111,34 @@ void BackgroundProcess::signal(int number) const
         kill(pid_, number);
 }
 
+int BackgroundProcess::wait(int timeoutMs)
+{
+    if (pid_ <= 0)
+        return -1;
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+}
+
 int BackgroundProcess::stop()
 {
     if (pid_ <= 0)
         return -1;
     kill(pid_, SIGTERM);
-    int status = 0;
-    for (int i = 0; i < 100; ++i) {
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const int status = wait(5000);
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
     }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return -1;
+    return status;
 }
 
 bool waitForPath(const std::string& path, int timeoutMs)

@@ -30,6 +30,8 @@ public:
     void signal(int number) const;
     // Exit status after SIGTERM.
     int stop();
+    // Exit status once it ends by itself; -1 when it has not within timeoutMs.
+    int wait(int timeoutMs);
 
 private:
     pid_t pid_ = -1;
