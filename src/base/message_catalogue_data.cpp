@@ -458,6 +458,15 @@ constexpr MessageRecord kMessages[] = {
     {2119, "COM%d: put the next chip in place and press Enter (Ctrl+D stops).",
         "COM%d: установите следующую микросхему и нажмите Enter (Ctrl+D - остановка)."},
     {2120, "the box does not answer", "программатор не отвечает"},
+    // quorva-cli ports.
+    {2121, "No serial devices were found.", "Последовательные устройства не найдены."},
+    {2122, "no COM number (map one in the settings: [Ports] COM%d=%s)",
+        "нет номера COM (задайте его в настройках: [Ports] COM%d=%s)"},
+    {2123, "may be opened", "доступно"},
+    {2124, "permission denied: add your user to the 'dialout' group (sudo usermod -aG dialout $USER) and log in again",
+        "доступ запрещён: добавьте своего пользователя в группу 'dialout' (sudo usermod -aG dialout $USER) и войдите в систему заново"},
+    {2125, "the box answers: %s", "отвечает программатор: %s"},
+    {2126, "no box answers", "программатор не отвечает"},
 };
 // clang-format on
 

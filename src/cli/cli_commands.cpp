@@ -1,13 +1,14 @@
 #include "cli_commands.h"
 
+#include "base/atomic_file.h"
 #include "base/json_text.h"
 #include "base/messages.h"
-#include "cli_box_commands.h"
-#include "cli_production_commands.h"
-#include "cli_chip_commands.h"
 #include "catalogue/device_lookup.h"
 #include "catalogue/device_report.h"
-#include "base/atomic_file.h"
+#include "cli_box_commands.h"
+#include "cli_chip_commands.h"
+#include "cli_ports.h"
+#include "cli_production_commands.h"
 #include "data/image_commands.h"
 #include "data/load_address.h"
 #include "data/memory_buffer.h"
@@ -191,6 +192,8 @@ constexpr std::array kSubcommands{
     Subcommand{"recent", "", "list the recent projects", listRecent},
     Subcommand{"info", "", "show the programmer's version and serial number", programmerInfo},
     Subcommand{"search", "", "look for the programmer on COM1..COM8", searchProgrammer},
+    Subcommand{"ports", "[--probe]", "list the serial devices, their COM numbers and access; --probe finds the box",
+               listPorts},
     Subcommand{"firmware-update", "[--reduced] [--image FILE]", "update the programmer's firmware", firmwareUpdate},
     Subcommand{"signature", "--device NAME", "read and identify the chip's signature", chipSignature},
     Subcommand{"calibration", "--device NAME", "read the chip's calibration bytes", chipCalibration},
