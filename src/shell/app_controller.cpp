@@ -152,7 +152,7 @@ StartupOutcome AppController::startUp(std::string_view rawCommandLine)
 
     bindProjectAndBuffers();
 
-    const StartPlan plan = planStart(store_, rawCommandLine);
+    const StartPlan plan = planStart(store_, recent_, rawCommandLine);
     StartupOutcome outcome;
     if (plan.mode.quietRun) {
         flash_.setStrictHex(true);
