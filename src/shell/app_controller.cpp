@@ -459,7 +459,9 @@ bool AppController::command(int id)
         connection_.showProgrammerInfo(link_.comPort);
         return true;
     case cmd::SearchProgrammer:
-        // The search chooses the port for this run only.
+        // The search chooses the port for this run only. One that finds
+        // nothing keeps the chosen port: shut-down saves it, and an unplugged
+        // box must not cost the user the port set in Board Settings.
         if (const int found = connection_.searchProgrammer(); found != 0)
             link_.comPort = found;
         return true;
