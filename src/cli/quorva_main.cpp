@@ -6,6 +6,7 @@
 #include "link/tracing_port.h"
 #include "shell/app_controller.h"
 #include "shell/quiet_ui.h"
+#include "shell/recent_projects.h"
 
 #include <iostream>
 #include <memory>
@@ -18,7 +19,9 @@ int main(int argc, char** argv)
 {
     const std::string raw = rawCommandLine(argc, argv);
     SettingsStore store(defaultSettingsPath());
-    const StartPlan plan = planStart(store, raw);
+    RecentProjects recent;
+    recent.loadRecent(store);
+    const StartPlan plan = planStart(store, recent, raw);
     if (!plan.mode.autoRun) {
         std::cerr << "quorva: the main window is not available in this build.\n"
                      "Run a production start-up with a project:  quorva \"board.kx2\" -autoprogram\n"

@@ -103,6 +103,30 @@ Connection::PingAnswer Connection::pingExchange()
     return answer == '+' || answer == '*' ? PingAnswer::Firmware : PingAnswer::NoFirmware;
 }
 
+bool Connection::boxAnswersPing(bool (Connection::*close)())
+{
+    switch (pingExchange()) {
+    case PingAnswer::SendFailed:
+        (this->*close)();
+        boxAndStatus(1027);
+        return false;
+    case PingAnswer::NoAnswer:
+        // Nothing goes to a box that did not answer, but the port is given
+        // back: it is held exclusively until closed.
+        port_.close();
+        boxAndStatus(1027);
+        return false;
+    case PingAnswer::NoFirmware:
+        port_.close();
+        box(messageText(1197));
+        status(1027);
+        return false;
+    case PingAnswer::Firmware:
+        break;
+    }
+    return true;
+}
+
 bool Connection::openFailed(int comPort)
 {
     std::string text = messageText(1173);
@@ -141,23 +165,8 @@ bool Connection::connect(const Project& project, int deviceIndex, int comPort, i
     if (!port_.open(comPort - 1, baudRateOf(0)))
         return openFailed(comPort);
 
-    switch (pingExchange()) {
-    case PingAnswer::SendFailed:
-        return failConnection();
-    case PingAnswer::NoAnswer:
-        // Nothing goes to a box that did not answer, but the port is given
-        // back: it is held exclusively until closed.
-        port_.close();
-        boxAndStatus(1027);
+    if (!boxAnswersPing(&Connection::closeConnection))
         return false;
-    case PingAnswer::NoFirmware:
-        port_.close();
-        box(messageText(1197));
-        status(1027);
-        return false;
-    case PingAnswer::Firmware:
-        break;
-    }
 
     clock_.sleepMs(50);
     const std::uint8_t* code = link_.send(Command::GetFirmwareCode) ? link_.receive(3) : nullptr;
@@ -286,23 +295,8 @@ bool Connection::connectForVersion(int comPort, bool bootLoaderMode, bool checkV
     if (bootLoaderMode)
         return true;
 
-    switch (pingExchange()) {
-    case PingAnswer::SendFailed:
-        closeVersionConnection();
-        boxAndStatus(1027);
+    if (!boxAnswersPing(&Connection::closeVersionConnection))
         return false;
-    case PingAnswer::NoAnswer:
-        port_.close();
-        boxAndStatus(1027);
-        return false;
-    case PingAnswer::NoFirmware:
-        port_.close();
-        box(messageText(1197));
-        status(1027);
-        return false;
-    case PingAnswer::Firmware:
-        break;
-    }
 
     clock_.sleepMs(50);
     if (!link_.send(Command::GetFirmwareCode)) {

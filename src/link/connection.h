@@ -61,6 +61,10 @@ public:
 private:
     enum class PingAnswer { SendFailed, NoAnswer, Firmware, NoFirmware };
     PingAnswer pingExchange();
+    // The ping exchange of either kind of connection: true when the box runs
+    // its firmware; otherwise the user is told, the line is given back (a
+    // failed send through close) and false.
+    bool boxAnswersPing(bool (Connection::*close)());
     bool openFailed(int comPort);
     void box(const std::string& text);
     void boxAndStatus(int messageId);

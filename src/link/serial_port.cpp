@@ -172,10 +172,9 @@ bool SerialPort::drain()
     }
 }
 
-bool SerialPort::writeAll(const std::uint8_t* bytes, std::size_t count)
+bool SerialPort::writeAll(const std::uint8_t* bytes, std::size_t count, std::size_t& written)
 {
     const std::uint64_t deadline = clock_.tickMs() + kTimeoutMs;
-    std::size_t written = 0;
     while (written < count) {
         const ssize_t done = ::write(fd_, bytes + written, count - written);
         if (done > 0) {
@@ -206,8 +205,11 @@ bool SerialPort::send(const std::uint8_t* bytes, std::size_t count)
     }
     // The box must see each command only after the previous bytes went out.
     drain();
-    // One retry of a failed write, as a flaky USB adapter sometimes needs.
-    const bool ok = writeAll(bytes, count) || writeAll(bytes, count);
+    // One retry of a failed write, as a flaky USB adapter sometimes needs. It
+    // sends only what has not gone out: the box would take a repeated part
+    // of a block as data.
+    std::size_t written = 0;
+    const bool ok = writeAll(bytes, count, written) || writeAll(bytes, count, written);
     status_ = ok ? "Send: OK" : "Send: I/O error";
     return ok;
 }

@@ -52,7 +52,8 @@ private:
     enum class Wait { Ready, TimedOut, Broken };
     Wait waitFor(short events, std::uint64_t deadline);
     bool drain();
-    bool writeAll(const std::uint8_t* bytes, std::size_t count);
+    // Writes from bytes[written] on, counting what went out in written.
+    bool writeAll(const std::uint8_t* bytes, std::size_t count, std::size_t& written);
     bool configure(int baud);
     void note(const std::string& text);
 

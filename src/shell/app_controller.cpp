@@ -152,7 +152,7 @@ StartupOutcome AppController::startUp(std::string_view rawCommandLine)
 
     bindProjectAndBuffers();
 
-    const StartPlan plan = planStart(store_, rawCommandLine);
+    const StartPlan plan = planStart(store_, recent_, rawCommandLine);
     StartupOutcome outcome;
     if (plan.hasProject()) {
         recent_.pushRecent(plan.projectPath, store_);
@@ -448,7 +448,9 @@ bool AppController::command(int id)
         connection_.showProgrammerInfo(link_.comPort);
         return true;
     case cmd::SearchProgrammer:
-        // The search chooses the port for this run only.
+        // The search chooses the port for this run only. One that finds
+        // nothing keeps the chosen port: shut-down saves it, and an unplugged
+        // box must not cost the user the port set in Board Settings.
         if (const int found = connection_.searchProgrammer(); found != 0)
             link_.comPort = found;
         return true;

@@ -33,11 +33,13 @@ void saveSettingsAtShutdown(SettingsStore& store, const Settings& settings, cons
     store.commit(batch);
 }
 
-StartPlan planStart(const SettingsStore& store, std::string_view raw)
+StartPlan planStart(const SettingsStore& store, const RecentProjects& recent, std::string_view raw)
 {
     StartPlan plan;
+    // The loaded list, not the file: an empty or over-long Project1 that the
+    // list dropped must not become the start project.
     if (store.loadMostRecent())
-        plan.projectPath = store.getString(kRecentSection, "Project1", kUnspecified);
+        plan.projectPath = recent.entry(0);
     const CommandLine commandLine = parseCommandLine(raw);
     if (commandLine.projectPath)
         plan.projectPath = *commandLine.projectPath;

@@ -28,8 +28,9 @@ struct StartPlan {
     bool hasProject() const { return projectPath != kUnspecified; }
 };
 
-// The most recent project when the settings ask for it, replaced by a path on
-// the command line; the auto-run options count only with a start project.
-StartPlan planStart(const SettingsStore& store, std::string_view rawCommandLine);
+// The most recent project of the loaded list when the settings ask for it,
+// replaced by a path on the command line; the auto-run options count only
+// with a start project.
+StartPlan planStart(const SettingsStore& store, const RecentProjects& recent, std::string_view rawCommandLine);
 
 } // namespace quorva

@@ -10,10 +10,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace quorva {
 namespace {
@@ -171,6 +174,71 @@ TEST(SerialPortTest, HangUpOfTheFarEndFailsAtOnce)
     EXPECT_EQ(port.receiveByte(), -1);
     EXPECT_FALSE(port.sendByte(0x25));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+}
+
+// Each reading is 3 s after the last, so every wait of the port runs out at
+// once; the test plays the box at each reading.
+class SteppingClock final : public Clock {
+public:
+    std::function<void()> onTick;
+    void sleepMs(int /*ms*/) override {}
+    std::uint64_t tickMs() override
+    {
+        if (onTick)
+            onTick();
+        return now_ += 3000;
+    }
+
+private:
+    std::uint64_t now_ = 0;
+};
+
+TEST(SerialPortTest, RetryAfterAStalledBlockSendsOnlyTheRest)
+{
+    Pty pty;
+    SteppingClock clock;
+    const std::string path = pty.path();
+    SerialPort port([path](int) { return path; }, clock);
+    ASSERT_TRUE(port.open(0, 921600));
+
+    // Far more than the line holds, so the first write stalls part-way.
+    std::vector<std::uint8_t> block(512 * 1024);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    std::string wire;
+    auto takeWhatArrived = [&] {
+        char chunk[65536];
+        for (pollfd entry{pty.master(), POLLIN, 0}; ::poll(&entry, 1, 0) > 0; entry.revents = 0) {
+            const ssize_t n = ::read(pty.master(), chunk, sizeof chunk);
+            if (n <= 0)
+                return;
+            wire.append(chunk, static_cast<std::size_t>(n));
+        }
+    };
+    // The box reads nothing until the line has stayed full for a whole
+    // reading, in which the port's wait found no room and its first write
+    // gave up. From the next reading on the box keeps up.
+    bool boxReads = false;
+    int fullReadings = 0;
+    int lastPending = 0;
+    clock.onTick = [&] {
+        if (!boxReads) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20)); // let the line settle
+            int pending = 0;
+            ioctl(pty.master(), FIONREAD, &pending);
+            fullReadings = pending > 0 && pending == lastPending ? fullReadings + 1 : 0;
+            lastPending = pending;
+            boxReads = fullReadings == 2;
+        }
+        if (boxReads)
+            takeWhatArrived();
+    };
+    ASSERT_TRUE(port.send(block.data(), block.size()));
+    clock.onTick = nullptr;
+    takeWhatArrived();
+    EXPECT_TRUE(boxReads);
+    ASSERT_EQ(wire.size(), block.size());
+    EXPECT_EQ(wire, std::string(block.begin(), block.end()));
 }
 
 TEST(TracingPortTest, LogsOpensBytesAndWaits)

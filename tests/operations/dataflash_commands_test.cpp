@@ -57,6 +57,18 @@ TEST(PowerOfTwoPages, DeclinedOrFailedNothingChanges)
     EXPECT_EQ(refused.boxes(), std::vector<std::string>{"box: stop | Fail! | Protocol Error! Programming fail."});
     EXPECT_EQ(refused.ui.lastStatus(), "Set \"power of 2\" bit for AT45 memory is FAILED!");
     EXPECT_EQ(refused.wire.entries().back(), "close");
+
+    // Refused at the first deselect: the same failure is told rather than
+    // ending silently, and the line is given back as well.
+    sim::BoxOptions deselect = instantBox();
+    deselect.faults.wrongAcks.push_back({0x55, 1, 0x00});
+    SetupRig early("AT45DB161D", deselect);
+    early.ui.answerNext(Answer::Ok);
+    EXPECT_FALSE(early.setup.setPowerOfTwoPages());
+    EXPECT_TRUE(early.sendsStartingWith("36 3D").empty());
+    EXPECT_EQ(early.boxes(), std::vector<std::string>{"box: stop | Fail! | Protocol Error! Programming fail."});
+    EXPECT_EQ(early.ui.lastStatus(), "Set \"power of 2\" bit for AT45 memory is FAILED!");
+    EXPECT_EQ(early.wire.entries().back(), "close");
 }
 
 } // namespace

@@ -151,21 +151,24 @@ TEST(SettingsLocationTest, FollowsEnvironment)
 
 TEST_F(SettingsTest, StartProjectComesFromRecentListOrCommandLine)
 {
-    ASSERT_TRUE(store.setString("Recent", "Project1", "/last.kx2"));
-    EXPECT_FALSE(planStart(store, "\"quorva\"").hasProject()); // LoadMostRecent is 0
+    // A hand-emptied Project1 is dropped by the list; the next one moves up.
+    ASSERT_TRUE(store.setString("Recent", "Project1", ""));
+    ASSERT_TRUE(store.setString("Recent", "Project2", "/last.kx2"));
+    recent.loadRecent(store);
+    EXPECT_FALSE(planStart(store, recent, "\"quorva\"").hasProject()); // LoadMostRecent is 0
 
     ASSERT_TRUE(store.setLoadMostRecent(true));
-    StartPlan plan = planStart(store, "\"quorva\"");
+    StartPlan plan = planStart(store, recent, "\"quorva\"");
     EXPECT_EQ(plan.projectPath, "/last.kx2");
     EXPECT_FALSE(plan.mode.autoRun);
 
-    plan = planStart(store, "\"quorva\" \"/new.kx2\" -quietautoprogram");
+    plan = planStart(store, recent, "\"quorva\" \"/new.kx2\" -quietautoprogram");
     EXPECT_EQ(plan.projectPath, "/new.kx2");
     EXPECT_TRUE(plan.mode.quietRun);
 
     // Without a start project the options never take effect.
     ASSERT_TRUE(store.setLoadMostRecent(false));
-    plan = planStart(store, "\"quorva\" \"\" -autoprogram");
+    plan = planStart(store, recent, "\"quorva\" \"\" -autoprogram");
     EXPECT_FALSE(plan.hasProject());
     EXPECT_FALSE(plan.mode.autoRun);
 }
