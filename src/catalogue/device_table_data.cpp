@@ -6,6 +6,7 @@ namespace quorva {
 // altSignature, protocol, flash write/read timing, Eeprom write/read timing,
 // pageWriteDelay, connectMode, fuseLayout, skipSync, calibrationCount, deviceNo.
 // The row number is the device index; deviceNo is independent of it.
+// clang-format off
 const std::array<DeviceInfo, kDeviceCount> deviceTable = {{
     /*  0 */ {FamilyAttiny, "ATtiny13/13A", 16, 1024, 64, {0x1E, 0x90, 0x07}, {0x1E, 0x90, 0x07}, 0, 220, 220, 220, 220, 15, 4, 23, 0, 1, 1},
     /*  1 */ {FamilyAttiny, "ATtiny2313", 16, 2048, 128, {0x1E, 0x91, 0x0A}, {0x1E, 0x91, 0x0A}, 0, 220, 220, 161, 220, 15, 0, 24, 0, 4, 3},
@@ -28,22 +29,22 @@ const std::array<DeviceInfo, kDeviceCount> deviceTable = {{
     /* 16 */ {FamilyAt90, "AT90PWM2/3", 32, 8192, 512, {0x1E, 0x93, 0x81}, {0x1E, 0x93, 0x81}, 0, 220, 220, 220, 220, 15, 2, 31, 0, 4, 15},
     /* 17 */ {FamilyAt90, "AT90PWM216/316", 32, 16384, 512, {0x1E, 0x94, 0x83}, {0x1E, 0x93, 0x81}, 0, 220, 220, 220, 220, 15, 2, 38, 0, 4, 63},
     // Corrected against the chip: the chip's own signature and 8 KB Flash; AT90PWM1/2B/3B's bytes would never identify it.
-    /* 18 */ {FamilyAt90, "AT90PWM81", 32, 8192, 512, {0x1E, 0x93, 0x88}, {0x1E, 0x93, 0x88}, 0, 220, 220, 220, 220, 15, 2, 38, 0, 4, 99},
+    /* 18 */ {FamilyAt90, "AT90PWM81", 32, 8192, 512, {0x1E, 0x93, 0x88}, {0x1E, 0x93, 0x88}, 0, 220, 220, 220, 220, 15, 2, 5, 0, 4, 99},
     /* 19 */ {FamilyAtmega, "ATmega48/48P/48PA", 32, 4096, 256, {0x1E, 0x92, 0x05}, {0x1E, 0x92, 0x0A}, 0, 220, 220, 220, 220, 15, 2, 25, 0, 1, 16},
-    /* 20 */ {FamilyAtmega, "ATmega8/8A", 32, 8192, 512, {0x1E, 0x93, 0x07}, {0x1E, 0x93, 0x07}, 0, 220, 220, 220, 220, 15, 2, 12, 0, 4, 17},
+    /* 20 */ {FamilyAtmega, "ATmega8/8A", 32, 8192, 512, {0x1E, 0x93, 0x07}, {0x1E, 0x93, 0x07}, 0, 220, 220, 192, 220, 15, 2, 12, 0, 4, 17},
     // Corrected against the chip: 256 bytes of Eeprom on the chip.
-    /* 21 */ {FamilyAtmega, "ATmega8HVA", 32, 8192, 256, {0x1E, 0x93, 0x10}, {0x1E, 0x93, 0x10}, 0, 220, 220, 220, 220, 15, 2, 12, 0, 4, 90},
-    /* 22 */ {FamilyAtmega, "ATmega8U2", 32, 8192, 512, {0x1E, 0x93, 0x89}, {0x1E, 0x93, 0x89}, 0, 220, 220, 192, 192, 15, 2, 13, 0, 4, 88},
+    /* 21 */ {FamilyAtmega, "ATmega8HVA", 32, 8192, 256, {0x1E, 0x93, 0x10}, {0x1E, 0x93, 0x10}, 0, 220, 220, 220, 220, 15, 2, 3, 0, 4, 90},
+    /* 22 */ {FamilyAtmega, "ATmega8U2", 32, 8192, 512, {0x1E, 0x93, 0x89}, {0x1E, 0x93, 0x89}, 0, 220, 220, 192, 192, 15, 2, 40, 0, 4, 88},
     /* 23 */ {FamilyAtmega, "ATmega88/88P/88PA", 32, 8192, 512, {0x1E, 0x93, 0x0A}, {0x1E, 0x93, 0x0F}, 0, 220, 220, 220, 220, 15, 2, 26, 0, 1, 18},
     /* 24 */ {FamilyAtmega, "ATmega8515", 32, 8192, 512, {0x1E, 0x93, 0x06}, {0x1E, 0x93, 0x06}, 0, 220, 220, 161, 220, 15, 2, 17, 0, 4, 19},
     /* 25 */ {FamilyAtmega, "ATmega8535", 32, 8192, 512, {0x1E, 0x93, 0x08}, {0x1E, 0x93, 0x08}, 0, 220, 220, 161, 192, 15, 2, 18, 0, 4, 20},
     /* 26 */ {FamilyAtmega, "ATmega16/16A", 64, 16384, 512, {0x1E, 0x94, 0x03}, {0x1E, 0x94, 0x03}, 0, 220, 220, 192, 192, 15, 2, 13, 0, 4, 21},
     /* 27 */ {FamilyAtmega, "ATmega16M1", 64, 16384, 512, {0x1E, 0x94, 0x84}, {0x1E, 0x94, 0x84}, 0, 220, 220, 192, 192, 15, 2, 41, 0, 4, 95},
     // Corrected against the chip: 256 bytes of Eeprom on the chip.
-    /* 28 */ {FamilyAtmega, "ATmega16HVA", 64, 16384, 256, {0x1E, 0x94, 0x0C}, {0x1E, 0x94, 0x0C}, 0, 220, 220, 192, 192, 15, 2, 13, 0, 4, 91},
-    /* 29 */ {FamilyAtmega, "ATmega16HVB", 64, 16384, 512, {0x1E, 0x94, 0x0D}, {0x1E, 0x94, 0x0D}, 0, 220, 220, 192, 192, 15, 2, 13, 0, 4, 92},
-    /* 30 */ {FamilyAtmega, "ATmega16U4", 64, 16384, 512, {0x1E, 0x94, 0x88}, {0x1E, 0x94, 0x88}, 0, 220, 220, 192, 192, 15, 2, 13, 0, 4, 79},
-    /* 31 */ {FamilyAtmega, "ATmega16U2", 64, 16384, 512, {0x1E, 0x94, 0x89}, {0x1E, 0x94, 0x89}, 0, 220, 220, 192, 192, 15, 2, 13, 0, 4, 87},
+    /* 28 */ {FamilyAtmega, "ATmega16HVA", 64, 16384, 256, {0x1E, 0x94, 0x0C}, {0x1E, 0x94, 0x0C}, 0, 220, 220, 192, 192, 15, 2, 3, 0, 4, 91},
+    /* 29 */ {FamilyAtmega, "ATmega16HVB", 64, 16384, 512, {0x1E, 0x94, 0x0D}, {0x1E, 0x94, 0x0D}, 0, 220, 220, 192, 192, 15, 2, 4, 0, 4, 92},
+    /* 30 */ {FamilyAtmega, "ATmega16U4", 64, 16384, 512, {0x1E, 0x94, 0x88}, {0x1E, 0x94, 0x88}, 0, 220, 220, 192, 192, 15, 2, 42, 0, 4, 79},
+    /* 31 */ {FamilyAtmega, "ATmega16U2", 64, 16384, 512, {0x1E, 0x94, 0x89}, {0x1E, 0x94, 0x89}, 0, 220, 220, 192, 192, 15, 2, 40, 0, 4, 87},
     /* 32 */ {FamilyAtmega, "ATmega162", 64, 16384, 512, {0x1E, 0x94, 0x04}, {0x1E, 0x94, 0x04}, 0, 220, 220, 192, 192, 15, 2, 19, 0, 1, 22},
     /* 33 */ {FamilyAtmega, "ATmega164P/164PA", 64, 16384, 512, {0x1E, 0x94, 0x0A}, {0x00, 0x00, 0x00}, 0, 220, 220, 192, 192, 15, 2, 32, 0, 1, 60},
     /* 34 */ {FamilyAtmega, "ATmega165P", 64, 16384, 512, {0x1E, 0x94, 0x07}, {0x1E, 0x94, 0x07}, 0, 220, 220, 192, 192, 15, 2, 21, 0, 1, 23},
@@ -51,14 +52,14 @@ const std::array<DeviceInfo, kDeviceCount> deviceTable = {{
     /* 36 */ {FamilyAtmega, "ATmega169/169V/169P", 64, 16384, 512, {0x1E, 0x94, 0x05}, {0x1E, 0x94, 0x05}, 0, 220, 220, 192, 192, 15, 2, 21, 0, 1, 25},
     /* 37 */ {FamilyAtmega, "ATmega32/32A", 64, 32768, 1024, {0x1E, 0x95, 0x02}, {0x1E, 0x95, 0x02}, 0, 150, 220, 192, 192, 15, 2, 16, 0, 4, 26},
     /* 38 */ {FamilyAtmega, "ATmega32C1/32M1", 64, 32768, 1024, {0x1E, 0x95, 0x86}, {0x1E, 0x95, 0x84}, 0, 150, 220, 192, 192, 15, 2, 41, 0, 1, 73},
-    /* 39 */ {FamilyAtmega, "ATmega32HVB", 64, 32768, 1024, {0x1E, 0x95, 0x10}, {0x1E, 0x95, 0x10}, 0, 150, 220, 192, 192, 15, 2, 16, 0, 4, 93},
-    /* 40 */ {FamilyAtmega, "ATmega32U2", 64, 32768, 1024, {0x1E, 0x95, 0x8A}, {0x1E, 0x95, 0x8A}, 0, 150, 220, 192, 192, 15, 2, 42, 0, 4, 89},
+    /* 39 */ {FamilyAtmega, "ATmega32HVB", 64, 32768, 1024, {0x1E, 0x95, 0x10}, {0x1E, 0x95, 0x10}, 0, 150, 220, 192, 192, 15, 2, 4, 0, 4, 93},
+    /* 40 */ {FamilyAtmega, "ATmega32U2", 64, 32768, 1024, {0x1E, 0x95, 0x8A}, {0x1E, 0x95, 0x8A}, 0, 150, 220, 192, 192, 15, 2, 40, 0, 4, 89},
     /* 41 */ {FamilyAtmega, "ATmega32U4", 64, 32768, 1024, {0x1E, 0x95, 0x87}, {0x1E, 0x95, 0x87}, 0, 150, 220, 192, 192, 15, 2, 42, 0, 4, 80},
-    /* 42 */ {FamilyAtmega, "ATmega32U6", 64, 32768, 1024, {0x1E, 0x95, 0x88}, {0x1E, 0x95, 0x88}, 0, 150, 220, 192, 192, 15, 2, 16, 0, 4, 81},
+    /* 42 */ {FamilyAtmega, "ATmega32U6", 64, 32768, 1024, {0x1E, 0x95, 0x88}, {0x1E, 0x95, 0x88}, 0, 150, 220, 192, 192, 15, 2, 42, 0, 4, 81},
     /* 43 */ {FamilyAtmega, "ATmega324A", 64, 32768, 1024, {0x1E, 0x95, 0x15}, {0x00, 0x00, 0x00}, 0, 220, 220, 192, 192, 15, 2, 32, 0, 1, 61},
     /* 44 */ {FamilyAtmega, "ATmega324PA", 64, 32768, 1024, {0x1E, 0x95, 0x11}, {0x00, 0x00, 0x00}, 0, 220, 220, 192, 192, 15, 2, 32, 0, 1, 61},
     /* 45 */ {FamilyAtmega, "ATmega325/3250", 64, 32768, 1024, {0x1E, 0x95, 0x05}, {0x1E, 0x95, 0x06}, 0, 150, 220, 192, 192, 15, 2, 30, 0, 1, 27},
-    /* 46 */ {FamilyAtmega, "ATmega328P", 64, 32768, 1024, {0x1E, 0x95, 0x0F}, {0x1E, 0x95, 0x0F}, 0, 150, 220, 192, 192, 15, 2, 33, 0, 1, 71},
+    /* 46 */ {FamilyAtmega, "ATmega328P", 64, 32768, 1024, {0x1E, 0x95, 0x0F}, {0x1E, 0x95, 0x0F}, 0, 150, 220, 192, 192, 15, 2, 2, 0, 1, 71},
     // Corrected against the chip: the ATmega3290 answers 1E 95 04.
     /* 47 */ {FamilyAtmega, "ATmega329/3290", 64, 32768, 1024, {0x1E, 0x95, 0x03}, {0x1E, 0x95, 0x04}, 0, 150, 220, 192, 192, 15, 2, 33, 0, 1, 28},
     /* 48 */ {FamilyAtmega, "ATmega329P/3290P", 64, 32768, 1024, {0x1E, 0x95, 0x0B}, {0x1E, 0x95, 0x0C}, 0, 150, 220, 192, 192, 15, 2, 33, 0, 1, 29},
@@ -70,9 +71,9 @@ const std::array<DeviceInfo, kDeviceCount> deviceTable = {{
     /* 54 */ {FamilyAtmega, "ATmega645/6450", 128, 65536, 2048, {0x1E, 0x96, 0x05}, {0x1E, 0x96, 0x06}, 0, 220, 220, 192, 192, 15, 2, 30, 0, 1, 33},
     // Corrected against the chip: the ATmega649 answers 1E 96 03.
     /* 55 */ {FamilyAtmega, "ATmega649/6490", 128, 65536, 2048, {0x1E, 0x96, 0x04}, {0x1E, 0x96, 0x03}, 0, 150, 220, 192, 192, 15, 2, 33, 0, 1, 34},
-    /* 56 */ {FamilyAtmega, "ATmega128/128A", 128, 131072, 4096, {0x1E, 0x97, 0x02}, {0x1E, 0x01, 0x02}, 0, 220, 220, 192, 192, 15, 2, 10, 0, 4, 35},
+    /* 56 */ {FamilyAtmega, "ATmega128/128A", 128, 131072, 4096, {0x1E, 0x97, 0x02}, {0x1E, 0x01, 0x02}, 0, 220, 220, 185, 192, 15, 2, 10, 0, 4, 35},
     /* 57 */ {FamilyAtmega, "ATmega128x", 128, 131072, 4096, {0x1E, 0x97, 0x03}, {0x1E, 0x97, 0x04}, 0, 220, 220, 192, 192, 15, 2, 35, 0, 1, 37},
-    /* 58 */ {FamilyAtmega, "ATmega128RFA1", 128, 131072, 4096, {0x1E, 0xA7, 0x01}, {0x1E, 0xA7, 0x01}, 0, 220, 220, 192, 192, 15, 2, 35, 0, 1, 100},
+    /* 58 */ {FamilyAtmega, "ATmega128RFA1", 128, 131072, 4096, {0x1E, 0xA7, 0x01}, {0x1E, 0xA7, 0x01}, 0, 220, 220, 164, 192, 15, 2, 35, 0, 1, 100},
     /* 59 */ {FamilyAtmega, "ATmega1284P", 128, 131072, 4096, {0x1E, 0x97, 0x05}, {0x1E, 0x97, 0x05}, 0, 220, 220, 192, 192, 15, 2, 35, 0, 1, 72},
     /* 60 */ {FamilyAtmega, "ATmega256x", 128, 262144, 4096, {0x1E, 0x98, 0x01}, {0x1E, 0x98, 0x02}, 0, 220, 220, 192, 192, 15, 2, 35, 0, 1, 38},
     /* 61 */ {FamilyAt89s, "AT89S2051", 0, 2048, 0, {0x1E, 0x23, 0xFF}, {0x1E, 0x23, 0xFF}, 4, 80, 80, 220, 80, 15, 3, 28, 0, 0, 39},
@@ -114,5 +115,6 @@ const std::array<DeviceInfo, kDeviceCount> deviceTable = {{
     /* 95 */ {FamilyAta, "ATA6612", 32, 8192, 512, {0x1E, 0x93, 0x0A}, {0x1E, 0x93, 0x0A}, 0, 220, 220, 220, 220, 15, 2, 26, 0, 1, 82},
     /* 96 */ {FamilyAta, "ATA6613", 32, 16384, 512, {0x1E, 0x94, 0x06}, {0x1E, 0x94, 0x06}, 0, 220, 220, 220, 220, 15, 2, 26, 0, 1, 83},
 }};
+// clang-format on
 
 } // namespace quorva

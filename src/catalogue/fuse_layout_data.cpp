@@ -75,9 +75,10 @@ constexpr FuseLayout avrLayout(std::initializer_list<const char*> names, int byt
 
 // Most AVR layouts warn when SPIEN, which keeps serial programming
 // possible, would be unprogrammed.
-constexpr FuseLayout guardedAvrLayout(std::initializer_list<const char*> names, int bytes)
+constexpr FuseLayout guardedAvrLayout(std::initializer_list<const char*> names, int bytes,
+                                      BootLock bootLock = BootLock::Yes)
 {
-    FuseLayout layout = avrLayout(names, bytes, BootLock::Yes);
+    FuseLayout layout = avrLayout(names, bytes, bootLock);
     setWarning(layout, "SPIEN", +1);
     return layout;
 }
@@ -129,6 +130,24 @@ constexpr std::array<FuseLayout, kFuseLayoutCount> buildTable()
 
     // 0: AT25, AT26, AT45 memories; 22: AT86RF401 — nothing to program or read.
     table[1] = at89s5xLayout();
+    // The chips' own bit names where a shared layout put others under them
+    // (the positions are those of every layout, so stored projects keep
+    // their meaning).
+    table[2] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8", "BOOTRST",
+                                 "BOOTSZ0", "BOOTSZ1", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL", "BODLEVEL0",
+                                 "BODLEVEL1", "BODLEVEL2"},
+                                3);
+    table[3] =
+        guardedAvrLayout({"SUT0", "SUT1", "SUT2", "SELFPRGEN", "DWEN", "SPIEN", "EESAVE", "WDTON"}, 1, BootLock::No);
+    // The high fuse bits 5..7 are not carried: written 1.
+    table[4] = guardedAvrLayout({"OSCSEL0", "OSCSEL1", "SUT0", "SUT1", "SUT2", "SPIEN", "EESAVE", "WDTON", "BOOTRST",
+                                 "BOOTSZ0", "BOOTSZ1", "DWEN", "CKDIV"},
+                                2);
+    table[5] =
+        guardedAvrLayout({"CKSEL0",    "CKSEL1",    "CKSEL2",    "CKSEL3",  "SUT0",  "SUT1",   "CKOUT",   "CKDIV8",
+                          "BOOTRST",   "BOOTSZ0",   "BOOTSZ1",   "EESAVE",  "WDTON", "SPIEN",  "DWEN",    "RSTDISBL",
+                          "BODLEVEL0", "BODLEVEL1", "BODLEVEL2", "PSCINRB", "PSCRV", "PSC0RB", "PSC2RBA", "PSC2RB"},
+                         3);
     table[10] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "BODEN", "BODLEVEL",
                                   "BOOTRST", "BOOTSZ0", "BOOTSZ1", "EESAVE", "CKOPT", "SPIEN", "JTAGEN", "OCDEN",
                                   "WDTON", "M103C"}, 3);
@@ -162,12 +181,14 @@ constexpr std::array<FuseLayout, kFuseLayoutCount> buildTable()
                                   "RSTDISBL", "BODLEVEL0", "BODLEVEL1", "BODLEVEL2"}, 3);
     table[23] = avrLayout({"CKSEL0", "CKSEL1", "SUT0", "SUT1", "CKDIV8", "WDTON", "EESAVE", "SPIEN",
                            "RSTDISBL", "BODLEVEL0", "BODLEVEL1", "DWEN", "SPMEN"}, 2, BootLock::No);
-    table[24] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8",
-                                  "RSTDISBL", "BODLEVEL0", "BODLEVEL1", "BODLEVEL2", "WDTON", "SPIEN", "EESAVE", "DWEN",
-                                  "SPMEN"}, 3);
-    table[25] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8",
-                                  "BODLEVEL0", "BODLEVEL1", "BODLEVEL2", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL",
-                                  "SELFPRGEN"}, 3);
+    // 24, 25, 34, 36, 39: chips without a boot section have no boot-lock bits.
+    table[24] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8", "RSTDISBL",
+                                  "BODLEVEL0", "BODLEVEL1", "BODLEVEL2", "WDTON", "SPIEN", "EESAVE", "DWEN", "SPMEN"},
+                                 3, BootLock::No);
+    table[25] =
+        guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8", "BODLEVEL0",
+                          "BODLEVEL1", "BODLEVEL2", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL", "SELFPRGEN"},
+                         3, BootLock::No);
 
     table[26] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8",
                                   "BODLEVEL0", "BODLEVEL1", "BODLEVEL2", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL",
@@ -191,9 +212,10 @@ constexpr std::array<FuseLayout, kFuseLayoutCount> buildTable()
     table[33] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8",
                                   "BOOTRST", "BOOTSZ0", "BOOTSZ1", "EESAVE", "WDTON", "SPIEN", "JTAGEN", "OCDEN",
                                   "RSTDISBL", "BODLEVEL0", "BODLEVEL1"}, 3);
-    table[34] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8",
-                                  "BODLEVEL0", "BODLEVEL1", "BODLEVEL2", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL",
-                                  "SELFPRGEN"}, 3);
+    table[34] =
+        guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8", "BODLEVEL0",
+                          "BODLEVEL1", "BODLEVEL2", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL", "SELFPRGEN"},
+                         3, BootLock::No);
 
     table[35] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8",
                                   "BOOTRST", "BOOTSZ0", "BOOTSZ1", "EESAVE", "WDTON", "SPIEN", "JTAGEN", "OCDEN",
@@ -201,9 +223,10 @@ constexpr std::array<FuseLayout, kFuseLayoutCount> buildTable()
     table[35].lockWrite = {0xAC, 0xE0, 0x00, 0xFF};
     table[35].fuseWrite = {{{0xAC, 0xA0, 0x00, 0xFF}, {0xAC, 0xA8, 0x00, 0xFF}, {0xAC, 0xA4, 0x00, 0xFF}}};
 
-    table[36] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8",
-                                  "BODLEVEL0", "BODLEVEL1", "BODLEVEL2", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL",
-                                  "SELFPRGEN"}, 3);
+    table[36] =
+        guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8", "BODLEVEL0",
+                          "BODLEVEL1", "BODLEVEL2", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL", "SELFPRGEN"},
+                         3, BootLock::No);
     table[37] = at89s8253Layout();
     // Two fuse bytes only: bits 16..23 are shown and stored but no
     // instruction writes them, and they read back unprogrammed.
@@ -211,9 +234,10 @@ constexpr std::array<FuseLayout, kFuseLayoutCount> buildTable()
                                   "BODLEVEL0", "BODLEVEL1", "BODLEVEL2", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL",
                                   "BOOTRST", "BOOTSZ0", "BOOTSZ1", kEmptyFuseName, "PSCRV", "PSC0RB", "PSC1RB", "PSC2RB"},
                                  2);
-    table[39] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8",
-                                  "BODLEVEL0", "BODLEVEL1", "BODLEVEL2", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL",
-                                  "SELFPRGEN"}, 3);
+    table[39] =
+        guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8", "BODLEVEL0",
+                          "BODLEVEL1", "BODLEVEL2", "EESAVE", "WDTON", "SPIEN", "DWEN", "RSTDISBL", "SELFPRGEN"},
+                         3, BootLock::No);
     table[40] = guardedAvrLayout({"CKSEL0", "CKSEL1", "CKSEL2", "CKSEL3", "SUT0", "SUT1", "CKOUT", "CKDIV8",
                                   "BOOTRST", "BOOTSZ0", "BOOTSZ1", "EESAVE", "WDTON", "SPIEN", "RSTDISBL", "DWEN",
                                   "BODLEVEL0", "BODLEVEL1", "BODLEVEL2", "HWBE"}, 3);

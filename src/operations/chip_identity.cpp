@@ -157,14 +157,13 @@ bool eraseSerialFlash(BoxLink& link)
 
 bool unprotectSerialFlash(BoxLink& link)
 {
-    // Write enable, then status register 0: every sector unprotected.
-    reply(link, Command::SpiDeselect);
-    reply(link, Command::SpiSelect);
-    const bool enabled = spiWrite(link, 0x06) >= 0;
-    reply(link, Command::SpiDeselect);
-    reply(link, Command::SpiSelect);
-    const bool written = spiWrite(link, 0x01) >= 0 && spiWrite(link, 0x00) >= 0;
-    return reply(link, Command::SpiDeselect) >= 0 && enabled && written;
+    // Write enable, then status register 0: every sector unprotected. A
+    // missing reply ends it: the line is gone, and each further command
+    // would only wait out its time-out.
+    return reply(link, Command::SpiDeselect) >= 0 && reply(link, Command::SpiSelect) >= 0 &&
+           spiWrite(link, 0x06) >= 0 && reply(link, Command::SpiDeselect) >= 0 &&
+           reply(link, Command::SpiSelect) >= 0 && spiWrite(link, 0x01) >= 0 && spiWrite(link, 0x00) >= 0 &&
+           reply(link, Command::SpiDeselect) >= 0;
 }
 
 bool readAvrSignature(BoxLink& link, std::array<int, 3>& signature)

@@ -144,8 +144,9 @@ bool ChipSetupCommands::programLockFuse(const LockFuseState& setting, bool progr
     }
     const DeviceInfo& device = selectedDevice();
     const FuseLayout& layout = fuseLayoutOf(device);
-    if (device.protocol == ProtocolAt89s && setting.lockMode >= 1 && setting.lockMode <= 3 &&
-        !lockStepsCarryLevel(layout)) {
+    // A lock mode the chip cannot be given must not be reported as programmed.
+    const bool lockWritable = device.protocol == ProtocolAt89s ? lockStepsCarryLevel(layout) : hasLockWrite(layout);
+    if (setting.lockMode >= 1 && setting.lockMode <= 3 && !lockWritable) {
         cursor.off();
         info(messageText(kLocksUnwritable));
         status(1108);

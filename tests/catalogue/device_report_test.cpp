@@ -32,13 +32,14 @@ TEST(DeviceReport, JsonCarriesEveryField)
     const std::string json = deviceListJson();
     EXPECT_EQ(json.front(), '[');
     EXPECT_EQ(countOf(json, "{\"index\": "), static_cast<std::size_t>(kDeviceCount));
-    EXPECT_NE(json.find("{\"index\": 18, \"family\": 5, \"name\": \"AT90PWM81\", \"pageSize\": 32, \"flashSize\": 8192, "
-                        "\"eepromSize\": 512, \"signature\": [30, 147, 136], \"altSignature\": [30, 147, 136], "
-                        "\"protocol\": 0, \"flashWriteTiming\": 220, \"flashReadTiming\": 220, "
-                        "\"eepromWriteTiming\": 220, \"eepromReadTiming\": 220, \"pageWriteDelay\": 15, "
-                        "\"connectMode\": 2, \"fuseLayout\": 38, \"skipSync\": 0, \"calibrationCount\": 4, "
-                        "\"deviceNo\": 99},"),
-              std::string::npos);
+    EXPECT_NE(
+        json.find("{\"index\": 18, \"family\": 5, \"name\": \"AT90PWM81\", \"pageSize\": 32, \"flashSize\": 8192, "
+                  "\"eepromSize\": 512, \"signature\": [30, 147, 136], \"altSignature\": [30, 147, 136], "
+                  "\"protocol\": 0, \"flashWriteTiming\": 220, \"flashReadTiming\": 220, "
+                  "\"eepromWriteTiming\": 220, \"eepromReadTiming\": 220, \"pageWriteDelay\": 15, "
+                  "\"connectMode\": 2, \"fuseLayout\": 5, \"skipSync\": 0, \"calibrationCount\": 4, "
+                  "\"deviceNo\": 99},"),
+        std::string::npos);
     EXPECT_EQ(json.substr(json.size() - 4), "}\n]\n");
 }
 

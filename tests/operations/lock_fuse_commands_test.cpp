@@ -243,8 +243,14 @@ TEST(LockFuseRead, ChipsWithoutReadableBitsSayWhyAndStillGiveASetting)
     EXPECT_EQ(read.valid, 0);
     EXPECT_TRUE(memory.wire.entries().empty());
     EXPECT_TRUE(memory.ui.callsStartingWith("ask: ").empty());
+    // Nor can it take a lock mode: refused, not reported as programmed.
     LockFuseState locked;
     locked.lockMode = 2;
+    memory.ui.clearCalls();
+    EXPECT_FALSE(memory.setup.programLockFuse(locked, true, false));
+    EXPECT_EQ(memory.boxes(), std::vector<std::string>{infoBox(2010)});
+    EXPECT_TRUE(memory.wire.entries().empty());
+    locked.lockMode = 0;
     EXPECT_TRUE(memory.setup.programLockFuse(locked, true, false));
     EXPECT_TRUE(memory.sendsStartingWith("34 ").empty());
     memory.expectNoViolations();

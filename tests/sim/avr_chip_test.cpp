@@ -253,6 +253,28 @@ TEST(AvrChip, LayoutsDifferInWhereTheBitsLive)
         rig.clock.sleepMs(10);
         EXPECT_EQ(rig.spiRead4(0x58, 0x00, 0x00), 0xFE);
     }
+    {
+        // Nor has the ATmega48, which has no boot loader section.
+        Rig rig("ATmega48");
+        rig.enterAvr();
+        rig.spi4(0xAC, 0xE0, 0xFF, 0xC2);
+        rig.clock.sleepMs(10);
+        EXPECT_EQ(rig.spiRead4(0x58, 0x00, 0x00), 0xFE);
+    }
+    {
+        // ATmega16HVB: high fuse bits 5..7 do not exist; EESAVE is low fuse bit 6.
+        Rig rig("ATmega16HVB");
+        rig.enterAvr();
+        rig.spi4(0xAC, 0xA8, 0xFF, 0x00);
+        rig.clock.sleepMs(10);
+        EXPECT_EQ(rig.spiRead4(0x58, 0x08, 0x00), 0xE0);
+        avr(rig).eeprom()[3] = 0x42;
+        rig.spi4(0xAC, 0xA0, 0xFF, 0xBF); // EESAVE programmed
+        rig.clock.sleepMs(10);
+        rig.spi4(0xAC, 0x80, 0x04, 0x00);
+        rig.clock.sleepMs(20);
+        EXPECT_EQ(rig.spiRead4(0xA0, 0x00, 0x03), 0x42);
+    }
 }
 
 TEST(AvrChip, FuseWritesBackToBackAreLostAtHighSpeed)

@@ -175,16 +175,19 @@ std::vector<PartInfo> build()
     const Fuses m164 = three(0x07, 0x62, 0x99, 0xFF);
     const Fuses m1280 = three(0x07, 0x62, 0x99, 0xFF);
     const Fuses m169 = three(0x0F, 0x62, 0x99, 0xFF);
-    const Fuses usb = three(0xFF, 0x5E, 0xD9, 0xF4);
+    const Fuses usb = three(0x0F, 0x5E, 0xD9, 0xF4); // BODLEVEL0..2, HWBE
     const Fuses usb4 = three(0x0F, 0x5E, 0x99, 0xF3);
     const Fuses m1 = three(0x3F, 0x62, 0xD9, 0xF9);
     const Fuses can = three(0x0F, 0x62, 0x99, 0xFF);
-    Fuses hva = {1, {0xFF, 0x00, 0x00}, {0xDF, 0xFF, 0xFF}, -1, 0};
-    const Fuses hvb = {2, {0xFF, 0xFF, 0x00}, {0xDE, 0xE9, 0xFF}, 1, 3};
+    // One fuse byte: SUT0..2 SELFPRGEN DWEN SPIEN EESAVE WDTON.
+    const Fuses hva = {1, {0xFF, 0x00, 0x00}, {0xDF, 0xFF, 0xFF}, 0, 6};
+    // Low: OSCSEL0/1 SUT0..2 SPIEN EESAVE WDTON; high: BOOTRST BOOTSZ0/1 DWEN CKDIV.
+    const Fuses hvb = {2, {0xFF, 0x1F, 0x00}, {0xDE, 0xE9, 0xFF}, 0, 6};
     const AvrTiming m48T = timing(4500, 3600, 45000, 4500);
 
-    t.push_back(avr("ATmega48", "ATmega48/48P/48PA", {0x1E, 0x92, 0x05}, 4096, 64, 256, 1, m48, kBlb, m48T));
-    t.push_back(avr("ATmega48P", "ATmega48PA", {0x1E, 0x92, 0x0A}, 4096, 64, 256, 1, m48, kBlb, m48T));
+    // No boot section: the boot-lock bits read back 1 whatever is written.
+    t.push_back(avr("ATmega48", "ATmega48/48P/48PA", {0x1E, 0x92, 0x05}, 4096, 64, 256, 1, m48, kLb, m48T));
+    t.push_back(avr("ATmega48P", "ATmega48PA", {0x1E, 0x92, 0x0A}, 4096, 64, 256, 1, m48, kLb, m48T));
     t.push_back(avr("ATmega8", "ATmega8A|ATmega8/8A", {0x1E, 0x93, 0x07}, 8192, 64, 512, 4, two(0xE1, 0xD9), kBlb,
                     timing(4500, 9000, 10000, 2000)));
     t.push_back(avr("ATmega8HVA", "", {0x1E, 0x93, 0x10}, 8192, 128, 256, 1, hva, kLb, mega36));
@@ -248,11 +251,13 @@ std::vector<PartInfo> build()
                     timing(4500, 9000, 9000, 4500)));
     t.push_back(avr("ATmega6490", "", {0x1E, 0x96, 0x04}, 65536, 256, 2048, 1, m88, kBlb,
                     timing(4500, 9000, 9000, 4500)));
+    // The 128A needs 10 ms for an Eeprom byte.
     t.push_back(avr("ATmega128", "ATmega128A|ATmega128/128A", {0x1E, 0x97, 0x02}, 131072, 256, 4096, 4,
-                    three(0x03, 0xE1, 0x99, 0xFD), kBlb, mega9));
+                    three(0x03, 0xE1, 0x99, 0xFD), kBlb, timing(4500, 10000, 9000, 9000)));
     t.push_back(avr("ATmega1280", "ATmega128x", {0x1E, 0x97, 0x03}, 131072, 256, 4096, 1, m1280, kBlb, mega9));
     t.push_back(avr("ATmega1281", "", {0x1E, 0x97, 0x04}, 131072, 256, 4096, 1, m1280, kBlb, mega9));
-    t.push_back(avr("ATmega128RFA1", "", {0x1E, 0xA7, 0x01}, 131072, 256, 4096, 1, m1280, kBlb, mega55));
+    t.push_back(avr("ATmega128RFA1", "", {0x1E, 0xA7, 0x01}, 131072, 256, 4096, 1, m1280, kBlb,
+                    timing(4500, 13000, 55000, 9000)));
     t.push_back(avr("ATmega1284P", "", {0x1E, 0x97, 0x05}, 131072, 256, 4096, 1, m164, kBlb, mega55));
     t.push_back(avr("ATmega2560", "ATmega256x", {0x1E, 0x98, 0x01}, 262144, 256, 4096, 1, m1280, kBlb, mega9));
     t.push_back(avr("ATmega2561", "", {0x1E, 0x98, 0x02}, 262144, 256, 4096, 1, m1280, kBlb, mega9));
