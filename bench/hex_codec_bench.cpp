@@ -1,11 +1,13 @@
 // Loading and saving the HEX text of an 8 MB image: the codec alone, a whole
 // file load into a buffer, and HEX to binary conversion side by side with
 // avr-objcopy and srec_cat when they are installed (Debian: binutils-avr,
-// srecord). After the benchmarks it prints the ratios and the peak memory of
-// a load measured in a fresh process.
+// srecord). After the benchmarks it prints the ratios, the time and peak
+// memory of a whole binary to HEX save in a child process against
+// avr-objcopy's, and the peak memory of a load measured in a fresh process.
 //
 //   hex_codec_bench [benchmark options]
 //   hex_codec_bench --load-only FILE.hex   (used for the memory measurement)
+//   hex_codec_bench --run-child PROGRAM [ARGUMENTS]   (used for the save comparison)
 
 #include "data/hex_codec.h"
 #include "data/image_commands.h"
@@ -16,9 +18,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <spawn.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -207,6 +214,86 @@ void comparePeers()
                oursEncode);
 }
 
+struct ChildRun {
+    double seconds = -1;
+    long peakKilobytes = -1;
+};
+
+// One run of a program with its output thrown away: its wall time and the
+// resident high-water mark the kernel reports for it alone.
+ChildRun runChild(const std::vector<std::string>& words)
+{
+    std::vector<char*> argv;
+    for (const std::string& word : words)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t child = 0;
+    const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return {};
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    return {took.count(), usage.ru_maxrss};
+}
+
+// The best time and the largest peak of several runs. A spawned child starts
+// with its parent's high-water mark, so a fresh, small copy of this program
+// spawns them and prints the figures.
+ChildRun bestChildRun(const char* self, const std::vector<std::string>& words)
+{
+    std::string command = std::string(self) + " --run-child";
+    for (const std::string& word : words)
+        command += " " + word;
+    ChildRun best;
+    for (int round = 0; round < 7; ++round) {
+        FILE* helper = popen(command.c_str(), "r");
+        if (!helper)
+            return {};
+        ChildRun run;
+        if (std::fscanf(helper, "%lf %ld", &run.seconds, &run.peakKilobytes) != 2)
+            run.seconds = -1;
+        if (pclose(helper) != 0 || run.seconds < 0)
+            return {};
+        best.seconds = best.seconds < 0 ? run.seconds : std::min(best.seconds, run.seconds);
+        best.peakKilobytes = std::max(best.peakKilobytes, run.peakKilobytes);
+    }
+    return best;
+}
+
+// Saving HEX as a script would, whole process against whole process.
+void compareHexSave(const char* self)
+{
+    const std::string bin = bigBinFile();
+    const std::string out = workFolder() + "/save";
+    const ChildRun ours =
+        bestChildRun(self, {QUORVA_CLI, "--settings", workFolder() + "/quorva.ini", "convert", bin, out + "-cli.hex"});
+    if (ours.seconds < 0) {
+        std::printf("\nquorva-cli convert to HEX failed\n");
+        return;
+    }
+    const double text = static_cast<double>(bigHex().size());
+    const double peak = static_cast<double>(ours.peakKilobytes) * 1024.0;
+    std::printf("\nSaving the 8 MB image as HEX, whole process, best of seven runs:\n"
+                "  quorva-cli convert BIN HEX        %8.3f s, peak memory %.1f MB = %.2fx the %.1f MB of HEX text\n",
+                ours.seconds, peak / 1e6, peak / text, text / 1e6);
+    if (!toolInstalled("avr-objcopy"))
+        return;
+    const ChildRun peer = bestChildRun(self, {"avr-objcopy", "-I", "binary", "-O", "ihex", bin, out + "-objcopy.hex"});
+    if (peer.seconds < 0)
+        return;
+    std::printf("  avr-objcopy -I binary -O ihex     %8.3f s, peak memory %.1f MB\n"
+                "  ratio ours / avr-objcopy          %8.2f\n",
+                peer.seconds, static_cast<double>(peer.peakKilobytes) * 1024.0 / 1e6, ours.seconds / peer.seconds);
+}
+
 // The high-water mark of this process's resident memory, in kB.
 long residentPeakKilobytes()
 {
@@ -255,11 +342,17 @@ int main(int argc, char** argv)
         std::printf("%ld\n", residentPeakKilobytes() - before);
         return buffer.hasData() ? 0 : 1;
     }
+    if (argc >= 3 && std::string(argv[1]) == "--run-child") {
+        const ChildRun run = runChild(std::vector<std::string>(argv + 2, argv + argc));
+        std::printf("%.6f %ld\n", run.seconds, run.peakKilobytes);
+        return run.seconds < 0 ? 1 : 0;
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     comparePeers();
+    compareHexSave(argv[0]);
     measurePeakMemory(argv[0]);
     benchmark::Shutdown();
     std::string command = "rm -rf " + workFolder();

@@ -47,6 +47,11 @@ unsigned long nextSuffix()
 
 bool writeFileAtomically(const std::string& path, std::string_view contents)
 {
+    return writeFileAtomically(path, [contents](const ChunkSink& sink) { return sink(contents); });
+}
+
+bool writeFileAtomically(const std::string& path, const std::function<bool(const ChunkSink&)>& produce)
+{
     const std::string target = resolvedTarget(path);
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
@@ -70,7 +75,7 @@ bool writeFileAtomically(const std::string& path, std::string_view contents)
     bool ok = true;
     if (stat(target.c_str(), &existing) == 0)
         ok = fchmod(fd, existing.st_mode & 07777) == 0;
-    ok = ok && writeAll(fd, contents) && fsync(fd) == 0;
+    ok = ok && produce([fd](std::string_view piece) { return writeAll(fd, piece); }) && fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && std::rename(temporary.c_str(), target.c_str()) == 0)
         return true;

@@ -181,7 +181,7 @@ int projectInfo(CliContext& context)
 constexpr std::array kSubcommands{
     Subcommand{"settings", "", "show the settings file and its values", showSettings},
     Subcommand{"message", "ID", "print a numbered message in the current language", showMessage},
-    Subcommand{"devices", "[--json]", "list the supported devices", listDevices},
+    Subcommand{"devices", "[--json]", "list the supported devices", listDevices, true},
     Subcommand{"device", "NAME", "show a device's memories, signature, lock and fuse bits", showDevice},
     Subcommand{"checksum", "FILE [--eeprom]", "load an image file and show its length and checksum", checksumFile},
     Subcommand{"convert", "IN OUT [--eeprom]", "load an image file and save it as another (.hex, .eep, .bin)",
@@ -308,7 +308,8 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     CliContext context{options, settings, ui, out, err};
     int status = command->run(context);
     status = status < 0 ? kExitFailed : status;
-    if (options.json)
+    // A failed command printed no document, so its result event is the one.
+    if (options.json && !(command->printsJsonDocument && status == kExitOk))
         ui.emitEvent("result", "\"command\":" + jsonString(command->name) + ",\"status\":" + std::to_string(status));
     return status;
 }

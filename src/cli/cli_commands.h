@@ -25,6 +25,9 @@ struct Subcommand {
     const char* summary;
     // Returns the process's exit status.
     int (*run)(CliContext& context);
+    // Its output under --json is itself one JSON document, so no event
+    // line may follow a success.
+    bool printsJsonDocument = false;
 };
 
 std::span<const Subcommand> subcommands();

@@ -258,17 +258,25 @@ char* putAddressRecord(char* out, unsigned type, unsigned value)
 
 } // namespace
 
-std::string encodeHex(std::span<const std::uint8_t> image)
+bool encodeHex(std::span<const std::uint8_t> image, const std::function<bool(std::string_view)>& sink)
 {
     constexpr std::size_t kOneMegabyte = 0x100000;
+    constexpr std::size_t kPiece = 0x10000;
+    // Room for the most one step below writes: two address records and a full data line.
+    constexpr std::size_t kMostPerLine = 2 * 17 + 45;
     const std::size_t length = image.size();
-    const std::size_t lines = (length + 15) / 16;
-    const std::size_t blocks = length / 0x10000 + 1;
-    std::string text;
-    text.resize(lines * 45 + blocks * 17 + 17 + 13);
-    char* out = text.data();
+    std::string piece(kPiece + kMostPerLine + 13, '\0');
+    char* const begin = piece.data();
+    char* out = begin;
+    const auto flush = [&] {
+        const bool written = sink(std::string_view(begin, static_cast<std::size_t>(out - begin)));
+        out = begin;
+        return written;
+    };
 
     for (std::size_t offset = 0; offset < length; offset += 16) {
+        if (static_cast<std::size_t>(out - begin) >= kPiece && !flush())
+            return false;
         if (offset % 0x10000 == 0) {
             if (offset < kOneMegabyte) {
                 if (offset != 0 || length > 0xFFFF)
@@ -300,7 +308,19 @@ std::string encodeHex(std::span<const std::uint8_t> image)
     }
     std::memcpy(out, ":00000001FF\r\n", 13);
     out += 13;
-    text.resize(static_cast<std::size_t>(out - text.data()));
+    return flush();
+}
+
+std::string encodeHex(std::span<const std::uint8_t> image)
+{
+    const std::size_t lines = (image.size() + 15) / 16;
+    const std::size_t blocks = image.size() / 0x10000 + 1;
+    std::string text;
+    text.reserve(lines * 45 + blocks * 17 + 17 + 13);
+    encodeHex(image, [&text](std::string_view piece) {
+        text.append(piece);
+        return true;
+    });
     return text;
 }
 

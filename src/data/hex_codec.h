@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -58,5 +59,9 @@ std::optional<Image> parseImage(std::string_view path, std::vector<std::uint8_t>
 // Below 1 MB each 64 KB starts with an extended segment record; from 1 MB on
 // a zero segment record and then extended linear address records take over.
 std::string encodeHex(std::span<const std::uint8_t> image);
+
+// The same text handed to sink in pieces of about 64 KB, in order, so a save
+// needs no copy of it whole. False as soon as sink returns false.
+bool encodeHex(std::span<const std::uint8_t> image, const std::function<bool(std::string_view)>& sink);
 
 } // namespace quorva

@@ -102,7 +102,7 @@ bool writeImageFile(Ui& ui, const std::string& path, std::span<const std::uint8_
     bool written = false;
     try {
         if (format == ImageFormat::IntelHex)
-            written = writeFileAtomically(path, encodeHex(image));
+            written = writeFileAtomically(path, [image](const ChunkSink& sink) { return encodeHex(image, sink); });
         else
             written = writeFileAtomically(
                 path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));

@@ -117,7 +117,9 @@ TEST(CliTest, DeviceCommandsFindDevicesByAnyVariantName)
     const CliRun list = run({"devices"});
     EXPECT_EQ(list.status, 0);
     EXPECT_NE(list.out.find("ATmega8/8A"), std::string::npos);
-    EXPECT_EQ(run({"devices", "--json"}).out.front(), '[');
+    const std::string listJson = run({"devices", "--json"}).out;
+    EXPECT_EQ(listJson.front(), '[');
+    EXPECT_EQ(listJson.find("\"event\""), std::string::npos); // no result line after the document
     EXPECT_EQ(run({"devices", "extra"}).status, 2);
 
     const CliRun one = run({"device", "atmega8a"});
