@@ -193,7 +193,7 @@ constexpr std::array kSubcommands{
     Subcommand{"info", "", "show the programmer's version and serial number", programmerInfo},
     Subcommand{"search", "", "look for the programmer on COM1..COM8", searchProgrammer},
     Subcommand{"ports", "[--probe]", "list the serial devices, their COM numbers and access; --probe finds the box",
-               listPorts},
+               listPorts, true},
     Subcommand{"firmware-update", "[--reduced] [--image FILE]", "update the programmer's firmware", firmwareUpdate},
     Subcommand{"signature", "--device NAME", "read and identify the chip's signature", chipSignature},
     Subcommand{"calibration", "--device NAME", "read the chip's calibration bytes", chipCalibration},
