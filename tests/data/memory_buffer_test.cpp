@@ -330,3 +330,27 @@ TEST_F(MemoryBufferTest, AFileThatCannotBeReadIsRememberedOnlyWhileTheBufferIsEm
 
 } // namespace
 } // namespace quorva::test
+
+namespace quorva::test {
+namespace {
+
+TEST_F(MemoryBufferTest, ChecksumIsTheSumOfEveryByteAtAnyLengthAndContent)
+{
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{8}, std::size_t{9},
+                                   std::size_t{1023}, std::size_t{1025}, std::size_t{3} << 20}) {
+        for (const int fill : {0xFF, -1}) { // all 0xFF (the lanes' worst case), then varied bytes
+            std::string bytes(size, '\xFF');
+            if (fill < 0)
+                for (std::size_t i = 0; i < size; ++i)
+                    bytes[i] = static_cast<char>(i * 131 + i / 7);
+            eeprom.loadFile(put("sum.bin", bytes));
+            unsigned expected = 0;
+            for (const char c : bytes)
+                expected += static_cast<unsigned char>(c);
+            EXPECT_EQ(eeprom.checksum(), static_cast<std::uint16_t>(expected)) << size << " " << fill;
+        }
+    }
+}
+
+} // namespace
+} // namespace quorva::test
