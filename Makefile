@@ -11,7 +11,10 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 # binutils-avr and srecord are the peers the image-file tests compare against.
-PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev binutils-avr srecord
+# The window is Qt 6 Widgets; Qt6Gui's CMake config wants libgl-dev, and the
+# offscreen tests need one font.
+PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev binutils-avr srecord \
+            qt6-base-dev libgl-dev fonts-dejavu-core
 
 # libFuzzer and its sanitizer runtimes come with clang; only `make fuzz` needs them.
 FUZZ_PACKAGES := cmake ninja-build g++ make clang libclang-rt-14-dev

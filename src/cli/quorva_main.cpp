@@ -1,10 +1,12 @@
-// quorva: the program's own start-up. Until the window is built it runs the
-// production start-ups ("-autoprogram", "-quietautoprogram") headless.
+// quorva: the program's own start-up. It decides the front end before any
+// toolkit starts, so a production PC without a desktop needs no display.
+// Until the window is built the production start-ups run on the console.
 #include "base/console_ui.h"
 #include "base/messages.h"
 #include "link/serial_port.h"
 #include "link/tracing_port.h"
 #include "shell/app_controller.h"
+#include "shell/front_end_choice.h"
 #include "shell/quiet_ui.h"
 #include "shell/recent_projects.h"
 
@@ -22,6 +24,14 @@ int main(int argc, char** argv)
     RecentProjects recent;
     recent.loadRecent(store);
     const StartPlan plan = planStart(store, recent, raw);
+    const FrontEnd frontEnd = chooseFrontEnd(plan.mode, displayAvailable(processEnvironment()));
+    if (frontEnd == FrontEnd::NeedsDisplay) {
+        std::cerr << "quorva: the main window needs a display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM).\n"
+                     "Without one run a production start-up:  quorva \"board.kx2\" -autoprogram\n"
+                     "                                   or:  quorva \"board.kx2\" -quietautoprogram\n"
+                     "or use quorva-cli for every other command (quorva-cli --help).\n";
+        return 2;
+    }
     if (!plan.mode.autoRun) {
         std::cerr << "quorva: the main window is not available in this build.\n"
                      "Run a production start-up with a project:  quorva \"board.kx2\" -autoprogram\n"
