@@ -14,7 +14,11 @@ CMAKE_ARGS ?=
 # The window is Qt 6 Widgets; Qt6Gui's CMake config wants libgl-dev, and the
 # offscreen tests need one font.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev binutils-avr srecord \
-            qt6-base-dev libgl-dev fonts-dejavu-core
+            qt6-base-dev libgl-dev fonts-dejavu-core $(INSTALL_PACKAGES)
+
+# The man pages are written by help2man and checked with groff; the .deb's
+# Depends come from dpkg-shlibdeps.
+INSTALL_PACKAGES := help2man groff-base dpkg-dev
 
 # libFuzzer and its sanitizer runtimes come with clang; only `make fuzz` needs them.
 FUZZ_PACKAGES := cmake ninja-build g++ make clang libclang-rt-14-dev
@@ -25,7 +29,7 @@ FUZZ_TARGETS  := hex ini project settings command_line cli_options protocol
 TIDY_PACKAGES   := $(PACKAGES) clang-tidy
 FORMAT_PACKAGES := git clang-format
 
-.PHONY: all deps configure build run test asan fuzz tidy format-check bench clean
+.PHONY: all deps configure build run test asan fuzz tidy format-check bench package clean
 
 all: build
 
@@ -108,6 +112,10 @@ format-check:
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
+
+# quorva_<version>_amd64.deb in $(BUILD), with everything `cmake --install` puts in place.
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(TIDY_BUILD)

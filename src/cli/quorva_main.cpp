@@ -13,12 +13,41 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 using namespace quorva;
 
+namespace {
+
+void printUsage(std::ostream& out)
+{
+    out << "Usage: quorva [\"PROJECT\"] [-autoprogram | -quietautoprogram]\n"
+           "\n"
+           "The QUORVA in-system programmer. With a project and -autoprogram it runs the\n"
+           "project's production sequence; with -quietautoprogram it does so without asking\n"
+           "anything and logs the outcome to log.txt in the current folder. The exit status\n"
+           "is 0 exactly when the run ended \"DONE\".\n"
+           "\n"
+           "Options:\n"
+           "  -autoprogram            run the project's production sequence\n"
+           "  -quietautoprogram       the same, unattended, with the outcome in log.txt\n"
+           "  --help                  show this text\n"
+           "  --version               show the version\n";
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string_view(argv[1]) == "--help") {
+        printUsage(std::cout);
+        return 0;
+    }
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "quorva " << messageText(1016, false) << '\n';
+        return 0;
+    }
     const std::string raw = rawCommandLine(argc, argv);
     SettingsStore store(defaultSettingsPath());
     RecentProjects recent;

@@ -38,29 +38,28 @@ void onPowerCycle(int)
     powerCycleRequested = true;
 }
 
-void usage()
+void usage(std::ostream& out = std::cerr)
 {
-    std::cerr <<
-        "usage: quorva-sim --link PATH [options]\n"
-        "       quorva-sim --write-firmware FILE [--firmware-code CODE] [--version-text TEXT]\n"
-        "       quorva-sim --list-chips\n"
-        "options:\n"
-        "  --chip NAME             part on the target (default ATmega8; device-table names work)\n"
-        "  --state-in DIR          load memories, fuses and lock from DIR (chip.json, *.bin)\n"
-        "  --state-out DIR         write them there when stopped\n"
-        "  --trace FILE            log every byte and line event\n"
-        "  --violations FILE       write what the PC got wrong when stopped\n"
-        "  --fault FAULT           silence[=N] stale=0xHH ack=0xCC:N:0xRR polling=K locked\n"
-        "                          stays-locked signature=NAME disconnect=N slow=MS (repeatable)\n"
-        "  --firmware-code CODE    code the firmware reports (default 10c; err, ldr, ld2 ...)\n"
-        "  --no-firmware           boot loader only: Ping answers '-'\n"
-        "  --boot-loader-code CODE ldr (default) or ld2\n"
-        "  --ping-star             the firmware answers Ping with '*'\n"
-        "  --version-text TEXT     version text of the firmware\n"
-        "  --instant               chips write and erase in no time\n"
-        "  --busy-polls N          AT26 status reads that see busy after a write (default 2)\n"
-        "  --pace                  deliver bytes at the line rate\n"
-        "signals: SIGINT/SIGTERM stop, SIGUSR1 power-cycles the box\n";
+    out << "usage: quorva-sim --link PATH [options]\n"
+           "       quorva-sim --write-firmware FILE [--firmware-code CODE] [--version-text TEXT]\n"
+           "       quorva-sim --list-chips | --help | --version\n"
+           "options:\n"
+           "  --chip NAME             part on the target (default ATmega8; device-table names work)\n"
+           "  --state-in DIR          load memories, fuses and lock from DIR (chip.json, *.bin)\n"
+           "  --state-out DIR         write them there when stopped\n"
+           "  --trace FILE            log every byte and line event\n"
+           "  --violations FILE       write what the PC got wrong when stopped\n"
+           "  --fault FAULT           silence[=N] stale=0xHH ack=0xCC:N:0xRR polling=K locked\n"
+           "                          stays-locked signature=NAME disconnect=N slow=MS (repeatable)\n"
+           "  --firmware-code CODE    code the firmware reports (default 10c; err, ldr, ld2 ...)\n"
+           "  --no-firmware           boot loader only: Ping answers '-'\n"
+           "  --boot-loader-code CODE ldr (default) or ld2\n"
+           "  --ping-star             the firmware answers Ping with '*'\n"
+           "  --version-text TEXT     version text of the firmware\n"
+           "  --instant               chips write and erase in no time\n"
+           "  --busy-polls N          AT26 status reads that see busy after a write (default 2)\n"
+           "  --pace                  deliver bytes at the line rate\n"
+           "signals: SIGINT/SIGTERM stop, SIGUSR1 power-cycles the box\n";
 }
 
 } // namespace
@@ -108,6 +107,12 @@ int main(int argc, char** argv)
                 std::cerr << "quorva-sim: " << error << "\n";
                 return 2;
             }
+        } else if (a == "--help" || a == "-h") {
+            usage(std::cout);
+            return 0;
+        } else if (a == "--version") {
+            std::cout << "quorva-sim " << QUORVA_VERSION << "\n";
+            return 0;
         } else if (a == "--list-chips") {
             for (const PartInfo& part : chipDatabase())
                 std::cout << part.name << (part.aliases[0] ? std::string("  (") + part.aliases + ")" : "") << "\n";

@@ -1,0 +1,52 @@
+# Installation (cmake --install, DESTDIR) and the Debian package (make package).
+include(GNUInstallDirs)
+
+install(TARGETS quorva quorva-cli quorva-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/firmware/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR}/firmware)
+install(FILES ${CMAKE_SOURCE_DIR}/examples/blink.c ${CMAKE_SOURCE_DIR}/examples/blink.hex
+              ${CMAKE_SOURCE_DIR}/examples/blink.eep ${CMAKE_SOURCE_DIR}/examples/demo.kx2
+              ${CMAKE_SOURCE_DIR}/examples/Makefile
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+if(EXISTS ${CMAKE_SOURCE_DIR}/help/quorva.htm)
+  install(FILES ${CMAKE_SOURCE_DIR}/help/quorva.htm DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/completions/quorva-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
+# Man pages from each program's own --help and --version plus a hand-written
+# description, so they cannot drift from the options.
+# Not from instrumented builds: their programs are for the tests and fuzzers.
+if(NOT QUORVA_SANITIZE AND NOT QUORVA_FUZZ)
+  find_program(HELP2MAN help2man)
+endif()
+if(HELP2MAN)
+  set(man_pages)
+  foreach(program quorva quorva-cli quorva-sim)
+    set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
+    add_custom_command(
+      OUTPUT ${page}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+      COMMAND ${HELP2MAN} --no-info --section=1 --include=${CMAKE_SOURCE_DIR}/man/${program}.h2m
+              --output=${page} $<TARGET_FILE:${program}>
+      DEPENDS ${program} ${CMAKE_SOURCE_DIR}/man/${program}.h2m
+      COMMENT "Writing the ${program} man page")
+    list(APPEND man_pages ${page})
+  endforeach()
+  add_custom_target(man_pages ALL DEPENDS ${man_pages})
+  install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+  message(STATUS "help2man not found: no man pages")
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quorva)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "QUORVA maintainers <maintainers@quorva.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control program of the QUORVA in-system programmer")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Programs Atmel AVR, AT89S, AT45, AT25 and AT26 chips in the target circuit\nthrough the QUORVA box on a serial or USB-serial line: images, lock and fuse\nbits, production runs on one box or several at once, and a box simulator.")
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
