@@ -56,16 +56,5 @@ TEST(CorrectedChips, Atmega8EepromWrittenWithoutPollingKeepsEveryByte)
     rig.expectNoViolations();
 }
 
-TEST(CorrectedChips, AnAt86rf401LockModeIsRefusedNotReportedWritten)
-{
-    SetupRig rig("AT86RF401");
-    LockFuseState locked;
-    locked.lockMode = 1;
-    EXPECT_FALSE(rig.setup.programLockFuse(locked, true, false));
-    EXPECT_EQ(rig.boxes(), std::vector<std::string>{infoBox(2010)});
-    EXPECT_TRUE(rig.wire.entries().empty());
-    EXPECT_EQ(rig.chip<AvrChip>().lockByte(), 0xFF);
-}
-
 } // namespace
 } // namespace quorva::test

@@ -157,7 +157,7 @@ TEST(LockFuseProgram, At89s8253WritesLockThenItsFuseByte)
     rig.expectNoViolations();
 }
 
-TEST(LockFuseProgram, At89s2051LockBitsAreNeverReportedWrittenWhenTheyCannotBe)
+TEST(LockFuseProgram, LockBitsWithoutAKnownWriteAreNeverReportedWritten)
 {
     SetupRig rig("AT89S2051");
     LockFuseState setting;
@@ -172,6 +172,13 @@ TEST(LockFuseProgram, At89s2051LockBitsAreNeverReportedWrittenWhenTheyCannotBe)
     rig.ui.clearCalls();
     EXPECT_TRUE(rig.setup.programLockFuse(LockFuseState{}, true, false));
     EXPECT_TRUE(rig.sendsStartingWith("34 AC E").empty());
+
+    // The AT86RF401 has LB1/LB2 but no known instruction writes them.
+    SetupRig radio("AT86RF401");
+    EXPECT_FALSE(radio.setup.programLockFuse(setting, true, false));
+    EXPECT_TRUE(radio.wire.entries().empty());
+    EXPECT_EQ(radio.boxes(), std::vector<std::string>{infoBox(2010)});
+    EXPECT_EQ(radio.chip<AvrChip>().lockByte(), 0xFF);
 }
 
 TEST(LockFuseRead, AvrReadsLockThenEachFuseByte)
