@@ -17,8 +17,8 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-de
             qt6-base-dev libgl-dev fonts-dejavu-core $(INSTALL_PACKAGES)
 
 # The man pages are written by help2man and checked with groff; the .deb's
-# Depends come from dpkg-shlibdeps.
-INSTALL_PACKAGES := help2man groff-base dpkg-dev
+# Depends come from dpkg-shlibdeps and lintian checks it.
+INSTALL_PACKAGES := help2man groff-base dpkg-dev lintian
 
 # libFuzzer and its sanitizer runtimes come with clang; only `make fuzz` needs them.
 FUZZ_PACKAGES := cmake ninja-build g++ make clang libclang-rt-14-dev

@@ -10,6 +10,16 @@ install(FILES ${CMAKE_SOURCE_DIR}/examples/blink.c ${CMAKE_SOURCE_DIR}/examples/
 if(EXISTS ${CMAKE_SOURCE_DIR}/help/quorva.htm)
   install(FILES ${CMAKE_SOURCE_DIR}/help/quorva.htm DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
+# What Debian asks of every package's documentation folder.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+set(debian_changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(
+  OUTPUT ${debian_changelog}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+  COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/changelog > ${debian_changelog}
+  DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog)
+add_custom_target(debian_changelog ALL DEPENDS ${debian_changelog})
+install(FILES ${debian_changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/completions/quorva-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
@@ -24,13 +34,14 @@ if(HELP2MAN)
   foreach(program quorva quorva-cli quorva-sim)
     set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
     add_custom_command(
-      OUTPUT ${page}
+      OUTPUT ${page}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
       COMMAND ${HELP2MAN} --no-info --section=1 --include=${CMAKE_SOURCE_DIR}/man/${program}.h2m
               --output=${page} $<TARGET_FILE:${program}>
+      COMMAND gzip -9nf ${page}
       DEPENDS ${program} ${CMAKE_SOURCE_DIR}/man/${program}.h2m
       COMMENT "Writing the ${program} man page")
-    list(APPEND man_pages ${page})
+    list(APPEND man_pages ${page}.gz)
   endforeach()
   add_custom_target(man_pages ALL DEPENDS ${man_pages})
   install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

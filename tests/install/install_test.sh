@@ -12,17 +12,18 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 for file in bin/quorva bin/quorva-cli bin/quorva-sim \
             share/doc/quorva/firmware/README.md share/doc/quorva/examples/demo.kx2 \
             share/bash-completion/completions/quorva-cli \
-            share/man/man1/quorva.1 share/man/man1/quorva-cli.1 share/man/man1/quorva-sim.1; do
+            share/doc/quorva/copyright share/doc/quorva/changelog.gz \
+            share/man/man1/quorva.1.gz share/man/man1/quorva-cli.1.gz share/man/man1/quorva-sim.1.gz; do
   [ -e "$root/usr/$file" ] || fail "missing /usr/$file"
 done
 
-for page in "$root"/usr/share/man/man1/*.1; do
-  warnings=$(groff -ww -man -Tutf8 -z "$page" 2>&1) || fail "groff failed on $page"
+for page in "$root"/usr/share/man/man1/*.1.gz; do
+  warnings=$(zcat "$page" | groff -ww -man -Tutf8 -z 2>&1) || fail "groff failed on $page"
   [ -z "$warnings" ] || fail "$page: $warnings"
-  grep -q '^\.SH DESCRIPTION' "$page" || fail "$page has no description"
+  zcat "$page" | grep -q '^\.SH DESCRIPTION' || fail "$page has no description"
 done
 # The options in the page are the program's own.
-grep -q 'save\\-serial' "$root/usr/share/man/man1/quorva-cli.1" || fail "quorva-cli.1 lacks the autoprogram options"
+zcat "$root/usr/share/man/man1/quorva-cli.1.gz" | grep -q 'save\\-serial' || fail "quorva-cli.1 lacks the autoprogram options"
 
 completion=$root/usr/share/bash-completion/completions/quorva-cli
 bash -n "$completion" || fail "completion does not parse"
