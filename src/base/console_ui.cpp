@@ -1,8 +1,8 @@
 #include "console_ui.h"
 
+#include "interrupt_guard.h"
 #include "json_text.h"
 #include "messages.h"
-#include "text_tables.h"
 #include "text_tables.h"
 
 #include <algorithm>
@@ -21,33 +21,6 @@ extern char** environ;
 namespace quorva {
 
 namespace {
-
-std::atomic<bool> interruptRequested{false};
-
-extern "C" void onInterrupt(int)
-{
-    interruptRequested = true;
-}
-
-// Ctrl-C stands for the Cancel button while an operation runs; where the
-// operation offers no Cancel it is ignored.
-class InterruptGuard {
-public:
-    explicit InterruptGuard(bool cancellable)
-    {
-        interruptRequested = false;
-        struct sigaction action {};
-        action.sa_handler = cancellable ? onInterrupt : SIG_IGN;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
 
 const char* iconWord(BoxIcon icon)
 {
@@ -274,7 +247,7 @@ int ConsoleUi::runOperation(Operation& op)
     op.setView(this);
     bool cancelSent = false;
     const int result = runOnWorkerThread(op, clock_, [&] {
-        if (!cancelSent && interruptRequested.load()) {
+        if (!cancelSent && InterruptGuard::requested().load()) {
             cancelSent = true;
             op.requestCancel();
             if (json_) {

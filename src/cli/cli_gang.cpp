@@ -1,5 +1,6 @@
 #include "cli_gang.h"
 
+#include "base/interrupt_guard.h"
 #include "base/json_text.h"
 #include "base/messages.h"
 #include "link/serial_port.h"
@@ -7,7 +8,6 @@
 #include "shell/quiet_log.h"
 
 #include <atomic>
-#include <csignal>
 #include <iostream>
 #include <mutex>
 #include <ostream>
@@ -16,32 +16,6 @@
 namespace quorva::cli {
 
 namespace {
-
-std::atomic<bool> gangStopRequested{false};
-
-extern "C" void onGangInterrupt(int)
-{
-    gangStopRequested = true;
-}
-
-// Ctrl-C stops every box for the length of the run.
-class GangInterrupt {
-public:
-    GangInterrupt()
-    {
-        gangStopRequested = false;
-        struct sigaction action {};
-        action.sa_handler = onGangInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~GangInterrupt() { sigaction(SIGINT, &previous_, nullptr); }
-    GangInterrupt(const GangInterrupt&) = delete;
-    GangInterrupt& operator=(const GangInterrupt&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
 
 std::string serialText(const GangChip& chip)
 {
@@ -117,7 +91,7 @@ int runGang(CliContext& context, const GangRequest& request)
         const std::lock_guard<std::mutex> hold(inputMutex);
         writeLine(formatMessage(2119, comPort));
         std::string line;
-        return !gangStopRequested.load() && static_cast<bool>(std::getline(std::cin, line));
+        return !InterruptGuard::requested().load() && static_cast<bool>(std::getline(std::cin, line));
     };
     hooks.chipEnded = [&](const GangChip& chip) {
         if (json)
@@ -129,9 +103,10 @@ int runGang(CliContext& context, const GangRequest& request)
         log.writeLine(chipLine(chip)); // chipEnded calls never overlap
     };
 
-    const GangInterrupt interrupt;
+    // Ctrl-C stops every box.
+    const InterruptGuard interrupt(true);
     GangRun gang(context.settings, realClock(), setup, hooks);
-    const std::vector<GangBox> boxes = gang.run(gangStopRequested);
+    const std::vector<GangBox> boxes = gang.run(InterruptGuard::requested());
 
     int ok = 0;
     int failed = 0;
@@ -153,7 +128,7 @@ int runGang(CliContext& context, const GangRequest& request)
         }
     }
     const int wanted = request.chips > 0 ? request.chips : static_cast<int>(boxes.size());
-    const bool allDone = failed == 0 && ok == wanted && !gangStopRequested.load();
+    const bool allDone = failed == 0 && ok == wanted && !InterruptGuard::requested().load();
     log.writeLine(messageText(allDone ? 1190 : 1191));
     return allDone ? 0 : 1;
 }
