@@ -47,6 +47,9 @@ protected:
     {
         test::writeFile(settings, "[Connect]\nCOM=3\n[Ports]\nCOM3=" + folder.file("com3") + "\n");
         setenv("QUORVA_SETTINGS", settings.c_str(), 1);
+        // `quorva -autoprogram` here is the console run a machine without a desktop gets.
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            unsetenv(name);
         test::writeFile(folder.file("serial.bin"), std::string("\x01\x02\x03", 3));
     }
     void TearDown() override { unsetenv("QUORVA_SETTINGS"); }
