@@ -32,7 +32,7 @@ QUORVA_SETTINGS="$settings" "$build/src/cli/quorva-cli" --com 1 info
 echo
 echo "== quorva examples/demo.kx2 -autoprogram"
 status=0
-QUORVA_SETTINGS="$settings" "$build/src/cli/quorva" examples/demo.kx2 -autoprogram </dev/null || status=$?
+QUORVA_SETTINGS="$settings" "$build/src/gui/quorva" examples/demo.kx2 -autoprogram </dev/null || status=$?
 echo
 if [ "$status" -eq 0 ]; then
   echo "The demo board was programmed and verified (exit status 0)."
