@@ -467,6 +467,10 @@ constexpr MessageRecord kMessages[] = {
         "доступ запрещён: добавьте своего пользователя в группу 'dialout' (sudo usermod -aG dialout $USER) и войдите в систему заново"},
     {2125, "the box answers: %s", "отвечает программатор: %s"},
     {2126, "no box answers", "программатор не отвечает"},
+    // Dropping files on the main window.
+    {2150, "Drop one file at a time: %d files were dropped, none was opened.",
+        "Перетаскивайте по одному файлу: перетащено файлов - %d, ни один не открыт."},
+    {2151, "\"%s\" is a folder. Drop a file.", "\"%s\" - это папка. Перетащите файл."},
 };
 // clang-format on
 

@@ -1,14 +1,19 @@
 // quorva: the program's own start-up. It decides the front end before any
 // toolkit starts, so a production PC without a desktop needs no display.
-// Until the window is built the production start-ups run on the console.
+#include "app_icon.h"
 #include "base/console_ui.h"
 #include "base/messages.h"
+#include "command_runner.h"
+#include "main_window.h"
+#include "qt_ui.h"
 #include "link/serial_port.h"
 #include "link/tracing_port.h"
 #include "shell/app_controller.h"
 #include "shell/front_end_choice.h"
 #include "shell/quiet_ui.h"
 #include "shell/recent_projects.h"
+
+#include <QApplication>
 
 #include <iostream>
 #include <memory>
@@ -24,16 +29,61 @@ void printUsage(std::ostream& out)
 {
     out << "Usage: quorva [\"PROJECT\"] [-autoprogram | -quietautoprogram]\n"
            "\n"
-           "The QUORVA in-system programmer. With a project and -autoprogram it runs the\n"
-           "project's production sequence; with -quietautoprogram it does so without asking\n"
-           "anything and logs the outcome to log.txt in the current folder. The exit status\n"
-           "is 0 exactly when the run ended \"DONE\".\n"
+           "The QUORVA in-system programmer. It opens its window on the project (or the\n"
+           "most recent one). With a project and -autoprogram it runs the project's\n"
+           "production sequence in the window, or on the terminal where there is no\n"
+           "display; with -quietautoprogram it does so without asking anything, never\n"
+           "needs a display, and logs the outcome to log.txt in the current folder. The\n"
+           "exit status of a production run is 0 exactly when it ended \"DONE\".\n"
+           "\n"
+           "A display is there when DISPLAY or WAYLAND_DISPLAY names one, or QT_QPA_PLATFORM\n"
+           "names a Qt platform (e.g. offscreen); an empty value counts as none.\n"
            "\n"
            "Options:\n"
            "  -autoprogram            run the project's production sequence\n"
            "  -quietautoprogram       the same, unattended, with the outcome in log.txt\n"
            "  --help                  show this text\n"
            "  --version               show the version\n";
+}
+
+// The window: the start-up and every command run on the command thread, the
+// window renders and forwards. -autoprogram shows the window while the run
+// goes on and ends with the run's outcome as the exit status.
+int runWindow(int argc, char** argv, const std::string& raw, SettingsStore& store, BytePort& port, Clock& clock)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quorva"));
+    QApplication::setApplicationVersion(QString::fromLatin1(QUORVA_VERSION));
+    QApplication::setWindowIcon(gui::quorvaIcon());
+
+    gui::MainWindow* shown = nullptr;
+    gui::QtUi ui(store, [&shown](const std::string& text) {
+        if (shown)
+            shown->showStatus(text);
+    });
+    QuietLog log;
+    AppController controller(ui, store, port, clock, log);
+    gui::CommandRunner runner;
+    gui::MainWindow window(controller, runner);
+    ui.setOwner(&window);
+
+    int exitStatus = 0;
+    StartupOutcome outcome;
+    bool done = false;
+    window.submit([&] { outcome = controller.startUp(raw); },
+                  [&] {
+                      shown = &window;
+                      window.show();
+                      if (!outcome.autoRun)
+                          return;
+                      window.submit([&] { done = controller.runStartupAutoProgram(false); },
+                                    [&] {
+                                        exitStatus = done ? 0 : 1;
+                                        window.close();
+                                    });
+                  });
+    QApplication::exec();
+    return exitStatus;
 }
 
 } // namespace
@@ -61,15 +111,23 @@ int main(int argc, char** argv)
                      "or use quorva-cli for every other command (quorva-cli --help).\n";
         return 2;
     }
-    if (!plan.mode.autoRun) {
-        std::cerr << "quorva: the main window is not available in this build.\n"
-                     "Run a production start-up with a project:  quorva \"board.kx2\" -autoprogram\n"
-                     "                                      or:  quorva \"board.kx2\" -quietautoprogram\n"
-                     "or use quorva-cli for every other command (quorva-cli --help).\n";
-        return 2;
-    }
 
     Clock& clock = realClock();
+    SerialPort serial([&store](int comNumber) { return store.portPath(comNumber); });
+    const std::shared_ptr<Trace> trace = Trace::fromEnvironment();
+    std::optional<TracingPort> traced;
+    std::optional<TracingClock> tracedClock;
+    if (trace) {
+        serial.setTrace(trace);
+        traced.emplace(serial, trace);
+        tracedClock.emplace(clock, trace);
+    }
+    BytePort& port = traced ? static_cast<BytePort&>(*traced) : serial;
+    Clock& usedClock = tracedClock ? static_cast<Clock&>(*tracedClock) : clock;
+
+    if (frontEnd == FrontEnd::Window)
+        return runWindow(argc, argv, raw, store, port, usedClock);
+
     QuietLog log;
     std::unique_ptr<Ui> ui;
     if (plan.mode.quietRun) {
@@ -85,18 +143,6 @@ int main(int argc, char** argv)
         console->setAnswerPolicy(terminal ? AnswerPolicy::Prompt : AnswerPolicy::No);
         ui = std::move(console);
     }
-
-    SerialPort serial([&store](int comNumber) { return store.portPath(comNumber); });
-    const std::shared_ptr<Trace> trace = Trace::fromEnvironment();
-    std::optional<TracingPort> traced;
-    std::optional<TracingClock> tracedClock;
-    if (trace) {
-        serial.setTrace(trace);
-        traced.emplace(serial, trace);
-        tracedClock.emplace(clock, trace);
-    }
-    BytePort& port = traced ? static_cast<BytePort&>(*traced) : serial;
-    Clock& usedClock = tracedClock ? static_cast<Clock&>(*tracedClock) : clock;
 
     AppController controller(*ui, store, port, usedClock, log);
     const StartupOutcome outcome = controller.startUp(raw);

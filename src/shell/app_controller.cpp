@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 
 namespace quorva {
@@ -487,9 +488,18 @@ void AppController::rightDoubleClick()
 
 void AppController::filesDropped(const std::vector<std::string>& paths, DropTarget target)
 {
-    if (paths.size() != 1 || paths.front().empty())
+    if (paths.empty() || paths.front().empty())
         return;
+    if (paths.size() > 1) {
+        showInfo(formatMessage(2150, static_cast<int>(paths.size())));
+        return;
+    }
     const std::string& path = paths.front();
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        showInfo(formatMessage(2151, path.c_str()));
+        return;
+    }
     const std::size_t dot = path.rfind('.');
     if (dot == 0)
         return;

@@ -155,8 +155,11 @@ TEST_F(AppControllerTest, DroppedFiles)
     controller.filesDropped({hex}, DropTarget::Elsewhere);
     EXPECT_EQ(ui.calls().back(), "beep");
 
-    controller.filesDropped({hex, hex}, DropTarget::FlashPane); // two files: nothing
+    // Two files or a folder: the person is told why, nothing is opened.
+    controller.filesDropped({hex, hex}, DropTarget::FlashPane);
+    controller.filesDropped({folder.path()}, DropTarget::FlashPane);
     EXPECT_FALSE(controller.flash().hasData());
+    EXPECT_EQ(ui.callsStartingWith("box: ").size(), 2U);
 
     // Projects of every extension open as the project, in any letter case.
     for (const char* name : {"B.KX2", "c.Quorva", "d.kx1", "e.KX3"}) {

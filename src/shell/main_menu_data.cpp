@@ -1,0 +1,41 @@
+#include "main_menu_data.h"
+
+#include "window_ids.h"
+
+namespace quorva {
+
+namespace {
+
+// clang-format off
+constexpr int kProject[] = {cmd::ProjectNew, cmd::ProjectOpen, cmd::ProjectReload, cmd::ProjectSave,
+                            cmd::ProjectSaveAs, cmd::ProjectClose, 0, cmd::AutoProgram, 0,
+                            cmd::RecentPlaceholder, 0, cmd::Exit};
+constexpr int kFlash[] = {cmd::FlashLoad, cmd::FlashLoadAt, cmd::FlashReload, cmd::FlashSave, cmd::FlashSaveAs,
+                          cmd::FlashClose, 0, cmd::ProgramFlash, cmd::VerifyFlash, cmd::ReadFlash};
+constexpr int kEeprom[] = {cmd::EepromLoad, cmd::EepromLoadAt, cmd::EepromReload, cmd::EepromSave,
+                           cmd::EepromSaveAs, cmd::EepromClose, 0, cmd::ProgramEeprom, cmd::VerifyEeprom,
+                           cmd::ReadEeprom};
+constexpr int kSettings[] = {cmd::ProjectSettings, cmd::LockFuseBits, 0, cmd::BoardSettings, 0,
+                             cmd::SelectLanguage};
+constexpr int kAdvanced[] = {cmd::BlankCheck, cmd::ReadSignature, 0, cmd::ReadCalibration, 0,
+                             cmd::UpdateFirmware, 0, cmd::ProgrammerInfo};
+constexpr int kHelp[] = {cmd::Help, 0, cmd::About};
+
+constexpr MenuResourceColumn kColumns[] = {
+    {"&Project", kProject},
+    {"&Flash", kFlash},
+    {"&Eeprom", kEeprom},
+    {"&Settings", kSettings},
+    {"&Advanced", kAdvanced},
+    {"&Help", kHelp},
+};
+// clang-format on
+
+} // namespace
+
+std::span<const MenuResourceColumn> menuResource()
+{
+    return kColumns;
+}
+
+} // namespace quorva
