@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The demo `make run` starts: the demo project's production run against a
-# simulated ATmega8 (or, with PORT=/dev/ttyUSB0, against a real box).
+# The demo `make run` starts: the window on the demo project with a simulated
+# ATmega8 attached (or, with PORT=/dev/ttyUSB0, a real box). Without a display
+# it runs the demo project's production sequence on the terminal instead.
 set -euo pipefail
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,7 +27,19 @@ else
 fi
 printf '[Connect]\nCOM=1\nHighSpeed=0\n[Ports]\nCOM1=%s\n' "$port" > "$settings"
 
-echo
+display=""
+for variable in DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; do
+  [ -n "${!variable:-}" ] && display=$variable
+done
+if [ -n "$display" ]; then
+  echo "Opening the window ($display is set). Close it to stop the simulator."
+  QUORVA_SETTINGS="$settings" "$build/src/gui/quorva" "examples/demo.kx2"
+  exit 0
+fi
+
+echo "No display (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are unset), so the window"
+echo "cannot open: running the demo project's production sequence on the terminal."
+
 echo "== quorva-cli --com 1 info"
 QUORVA_SETTINGS="$settings" "$build/src/cli/quorva-cli" --com 1 info
 echo

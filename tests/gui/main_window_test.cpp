@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <thread>
@@ -67,7 +68,6 @@ TEST_F(MainWindowTest, ControlsFollowTheDeviceAndTheLanguage)
     EXPECT_EQ(window.windowTitle(), "[Unspecified] - Внутрисхемный программатор 11.56");
     EXPECT_TRUE(menuTitles(window).contains("Проект"));
     EXPECT_TRUE(menuTitles(window).contains("&Flash")); // keeps its title in both languages
-    saveScreenshot(window, "main-window-ru");
 
     person.next([](QWidget& dialog) {
         dialog.findChild<QAbstractButton*>("1125")->click();
@@ -173,6 +173,16 @@ TEST_F(MainWindowTest, ATallerWindowMovesTheLowerControlsAndStretchesTheFlashPan
     QApplication::processEvents();
     EXPECT_EQ(window.height(), initial);
     EXPECT_EQ(window.width(), width);
+
+    // Maximised: the width kept, centred at the top, as tall as the screen allows.
+    window.showMaximized();
+    QTest::qWait(50);
+    const QRect screen = window.screen()->availableGeometry();
+    EXPECT_EQ(window.width(), width);
+    EXPECT_EQ(window.frameGeometry().top(), screen.top());
+    EXPECT_EQ(window.frameGeometry().left(), screen.x() + (screen.width() - window.frameGeometry().width()) / 2);
+    EXPECT_EQ(window.frameGeometry().bottom(), screen.bottom());
+    EXPECT_GT(window.height(), initial);
 }
 
 TEST_F(MainWindowTest, ProgramRunsWithProgressWhileTheWindowRepaints)
@@ -197,7 +207,23 @@ TEST_F(MainWindowTest, ProgramRunsWithProgressWhileTheWindowRepaints)
     EXPECT_EQ(flash[17], 17 * 7 & 0xFF);
     EXPECT_EQ(flash[4095], 4095 * 7 & 0xFF);
     EXPECT_EQ(flash[4096], 0xFF);
+}
+
+TEST_F(MainWindowTest, ScreenshotsOfTheDemoProject)
+{
+    CurrentDirectory root(QUORVA_SOURCE_DIR); // the demo names its files from here
+    startUp("\"quorva\" \"examples/demo.kx2\"");
+    click(cmd::ReadSignatureButton);
     saveScreenshot(window, "main-window-en");
+    person.next([](QWidget& dialog) {
+        dialog.findChild<QAbstractButton*>("1126")->click();
+        dialog.findChild<QAbstractButton*>("1")->click();
+    });
+    window.command(cmd::SelectLanguage);
+    idle();
+    click(cmd::ReadSignatureButton);
+    saveScreenshot(window, "main-window-ru");
+    EXPECT_EQ(control<QLabel>(control::StatusLine)->text(), "Сигнатура: 1E 93 07 - ATmega8/8A");
 }
 
 TEST_F(MainWindowTest, AQuestionFromTheCommandThreadIsAnsweredOnTheGuiThread)
