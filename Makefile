@@ -11,14 +11,15 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 # binutils-avr and srecord are the peers the image-file tests compare against.
-# The window is Qt 6 Widgets; Qt6Gui's CMake config wants libgl-dev, and the
-# offscreen tests need one font.
+# The window is Qt 6 Widgets; Qt6Gui's CMake config wants libgl-dev, the
+# offscreen tests need one font, and rsvg-convert draws the icon's sizes.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev binutils-avr srecord \
-            qt6-base-dev libgl-dev fonts-dejavu-core $(INSTALL_PACKAGES)
+            qt6-base-dev libgl-dev fonts-dejavu-core librsvg2-bin $(INSTALL_PACKAGES)
 
 # The man pages are written by help2man and checked with groff; the .deb's
-# Depends come from dpkg-shlibdeps and lintian checks it.
-INSTALL_PACKAGES := help2man groff-base dpkg-dev lintian
+# Depends come from dpkg-shlibdeps and lintian checks it; the desktop entry,
+# the AppStream listing and the MIME type are checked with their own tools.
+INSTALL_PACKAGES := help2man groff-base dpkg-dev lintian desktop-file-utils appstream shared-mime-info
 
 # libFuzzer and its sanitizer runtimes come with clang; only `make fuzz` needs them.
 FUZZ_PACKAGES := cmake ninja-build g++ make clang libclang-rt-14-dev

@@ -7,9 +7,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/examples/blink.c ${CMAKE_SOURCE_DIR}/examples/
               ${CMAKE_SOURCE_DIR}/examples/blink.eep ${CMAKE_SOURCE_DIR}/examples/demo.kx2
               ${CMAKE_SOURCE_DIR}/examples/Makefile
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
-if(EXISTS ${CMAKE_SOURCE_DIR}/help/quorva.htm)
-  install(FILES ${CMAKE_SOURCE_DIR}/help/quorva.htm DESTINATION ${CMAKE_INSTALL_DOCDIR})
-endif()
+# The manual, where the Help command looks when the working folder has none.
+install(FILES ${CMAKE_SOURCE_DIR}/help/quorva.htm DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # What Debian asks of every package's documentation folder.
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 set(debian_changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
@@ -22,6 +21,23 @@ add_custom_target(debian_changelog ALL DEPENDS ${debian_changelog})
 install(FILES ${debian_changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/completions/quorva-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
+# The desktop's menu entry, software-centre listing and project file type; dpkg's
+# triggers refresh the desktop and MIME databases and the icon cache.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorva.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# AppStream finds a listing by its component id, so the file carries that name.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorva.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+        RENAME io.github.quorva.quorva.metainfo.xml)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorva-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+        RENAME quorva.xml)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/icons/quorva.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+if(TARGET quorva_gui)
+  foreach(size ${QUORVA_ICON_SIZES})
+    install(FILES ${CMAKE_BINARY_DIR}/icons/${size}x${size}/quorva.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+endif()
 
 # Man pages from each program's own --help and --version plus a hand-written
 # description, so they cannot drift from the options.

@@ -4,19 +4,18 @@
 #include "base/text_tables.h"
 #include "board_settings_commands.h"
 #include "catalogue/device_lookup.h"
+#include "help_file.h"
 #include "link/self_program.h"
 #include "window_ids.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 
 namespace quorva {
 
 namespace {
 constexpr int kCaptionId = 1025; // "Programmer QUORVA"
-constexpr const char* kHelpFile = "help/quorva.htm";
 } // namespace
 
 class AppController::StatusUi final : public Ui {
@@ -282,14 +281,13 @@ void AppController::bufferCommand(int id)
 
 void AppController::help()
 {
-    std::ifstream file(kHelpFile);
-    if (!file) {
+    const std::optional<std::string> page = firstReadableFile(helpFileCandidates());
+    if (!page) {
         showInfo(formatMessage(1199, kHelpFile));
         return;
     }
-    file.close();
     clock_.sleepMs(100);
-    ui_->openDocument(kHelpFile);
+    ui_->openDocument(*page);
 }
 
 void AppController::selectLanguage()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch DESTDIR and checks what a user gets: the
-# programs, the documentation, man pages that render without warnings, and a
-# bash completion that completes commands and device names.
+# programs, the documentation, man pages that render without warnings, a
+# bash completion that completes commands and device names, and the desktop's
+# menu entry, AppStream listing, project file type and icons.
 set -euo pipefail
 build=$1
 root=$(mktemp -d)
@@ -13,7 +14,9 @@ for file in bin/quorva bin/quorva-cli bin/quorva-sim \
             share/doc/quorva/firmware/README.md share/doc/quorva/examples/demo.kx2 \
             share/bash-completion/completions/quorva-cli \
             share/doc/quorva/copyright share/doc/quorva/changelog.gz \
-            share/man/man1/quorva.1.gz share/man/man1/quorva-cli.1.gz share/man/man1/quorva-sim.1.gz; do
+            share/man/man1/quorva.1.gz share/man/man1/quorva-cli.1.gz share/man/man1/quorva-sim.1.gz \
+            share/doc/quorva/quorva.htm share/applications/quorva.desktop share/metainfo/io.github.quorva.quorva.metainfo.xml \
+            share/mime/packages/quorva.xml share/icons/hicolor/scalable/apps/quorva.svg; do
   [ -e "$root/usr/$file" ] || fail "missing /usr/$file"
 done
 
@@ -41,4 +44,41 @@ options=$(sed -n 3p <<<"$replies")
 case " $devices " in *" ATmega328P "*) ;; *) fail "--device ATme<TAB> lacks ATmega328P: $devices" ;; esac
 case " $devices " in *" ATtiny"*) fail "--device ATme<TAB> offers an ATtiny" ;; esac
 [ "$options" = "--no --no-wait" ] || fail "autoprogram --no<TAB> gave: $options"
+# The desktop files pass their own validators, and name what is installed.
+desktop=$root/usr/share/applications/quorva.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects quorva.desktop"
+metainfo=$root/usr/share/metainfo/io.github.quorva.quorva.metainfo.xml
+appstreamcli validate --no-net "$metainfo" >/dev/null ||
+  fail "appstreamcli rejects the metainfo: $(appstreamcli validate --no-net "$metainfo")"
+# The tree check also holds the file name to the component id.
+appstreamcli validate-tree --no-net "$root" >/dev/null ||
+  fail "appstreamcli rejects the installed tree: $(appstreamcli validate-tree --no-net "$root")"
+exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+[ -x "$root/usr/bin/$exec_program" ] || fail "Exec=$exec_program is not an installed program"
+grep -q "<launchable type=\"desktop-id\">quorva.desktop</launchable>" "$metainfo" ||
+  fail "the AppStream listing does not launch quorva.desktop"
+for size in 16 24 32 48 64 128 256; do
+  png=$root/usr/share/icons/hicolor/${size}x${size}/apps/quorva.png
+  [ -e "$png" ] || fail "missing the ${size} px icon"
+  # A PNG's width and height are the big-endian words at bytes 16 and 20.
+  dimensions=$(od -An -tu1 -j16 -N8 "$png" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }')
+  [ "$dimensions" = "${size}x${size}" ] || fail "the ${size} px icon is $dimensions"
+done
+
+# The MIME package compiles and claims the project files, whatever their case.
+# (It warns that the scratch tree is not on XDG_DATA_DIRS; only its status counts.)
+update-mime-database "$root/usr/share/mime" >/dev/null 2>&1 || fail "update-mime-database rejects quorva.xml"
+for glob in '*.kx2' '*.kx1' '*.kx3' '*.quorva'; do
+  # A case-sensitive glob would carry a ":cs" flag after the pattern.
+  grep -qxF "50:application/x-quorva-project:$glob" "$root/usr/share/mime/globs2" ||
+    fail "no case-insensitive $glob in the MIME globs: $(grep quorva "$root/usr/share/mime/globs2")"
+done
+grep -q "application/x-quorva-project;" "$desktop" || fail "quorva.desktop does not open projects"
+
+# The manual is one self-contained UTF-8 page in both languages.
+manual=$root/usr/share/doc/quorva/quorva.htm
+iconv -f UTF-8 -t UTF-8 "$manual" >/dev/null || fail "quorva.htm is not UTF-8"
+grep -qi '^<!DOCTYPE html>' "$manual" || fail "quorva.htm is not HTML5"
+grep -q 'lang="ru"' "$manual" || fail "quorva.htm has no Russian section"
+grep -Eqi '(src|href)="(https?:)?//|@import|url\(' "$manual" && fail "quorva.htm loads something from outside"
 echo "1 passed, 0 failed"

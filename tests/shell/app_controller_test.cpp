@@ -177,7 +177,12 @@ TEST_F(AppControllerTest, HelpWithoutItsFolderSaysWhere)
     controller.command(cmd::Help);
     EXPECT_EQ(ui.calls().back(), "box: information | Programmer QUORVA | Cannot find help file \"help/quorva.htm\".");
 
-    std::filesystem::create_directories(folder.file("help"));
+    // A folder of the page's name is no page.
+    std::filesystem::create_directories(folder.file("help/quorva.htm"));
+    controller.command(cmd::Help);
+    EXPECT_EQ(ui.calls().back(), "box: information | Programmer QUORVA | Cannot find help file \"help/quorva.htm\".");
+
+    std::filesystem::remove(folder.file("help/quorva.htm"));
     test::writeFile(folder.file("help/quorva.htm"), "<html></html>");
     controller.command(cmd::Help);
     EXPECT_EQ(ui.calls().back(), "open-document: help/quorva.htm");
