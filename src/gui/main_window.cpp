@@ -5,6 +5,8 @@
 #include "base/text_tables.h"
 #include "clickable_label.h"
 #include "command_runner.h"
+#include "gui_thread.h"
+#include "preview_view.h"
 #include "link/commands.h"
 #include "shell/app_controller.h"
 #include "shell/window_ids.h"
@@ -33,9 +35,8 @@ namespace quorva::gui {
 namespace {
 
 constexpr int kBusyLookDelayMs = 120; // a quick command must not make the window flicker
-constexpr int kFrameMinWidth = 470;
-constexpr int kFlashFrameMinHeight = 220;
-constexpr int kEepromFrameMinHeight = 120;
+constexpr int kFlashPreviewLines = 12;
+constexpr int kEepromPreviewLines = 7;
 
 QString qt(const std::string& text)
 {
@@ -58,15 +59,16 @@ QLabel* sunkenLabel(int controlId, QWidget* parent)
     return label;
 }
 
-QFrame* previewFrame(int controlId, int minHeight, QWidget* parent)
+// The frame a preview covers, with the preview in it.
+QFrame* previewFrame(int controlId, PreviewView* preview, int lines, QWidget* parent)
 {
     auto* frame = new QFrame(parent);
     frame->setObjectName(id(controlId));
-    frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    frame->setMinimumSize(kFrameMinWidth, minHeight);
-    // The preview that covers the frame fills it.
     auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(0, 0, 0, 0);
+    preview->setParent(frame);
+    preview->setMinimumHeight((lines + 1) * preview->model().cellHeight() + 4);
+    layout->addWidget(preview);
     return frame;
 }
 
@@ -123,11 +125,19 @@ MainWindow::MainWindow(AppController& controller, CommandRunner& runner)
     connect(&busyLook_, &QTimer::timeout, this, [this] { setBusyLook(true); });
     connect(&runner_, &CommandRunner::finished, this, &MainWindow::commandFinished);
     qApp->installEventFilter(this);
+
+    // The buffers tell their views of every change, also from the command
+    // thread: the refresh runs on the GUI thread while the command waits, so
+    // the view's copy is taken while nothing changes the buffer.
+    for (auto [buffer, view] : {std::pair{&controller_.flash(), flashPreview_}, {&controller_.eeprom(), eepromPreview_}})
+        buffer->setPreview([view] { runOnGuiThread([view] { view->refresh(); }); });
 }
 
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    controller_.flash().setPreview({});
+    controller_.eeprom().setPreview({});
 }
 
 QWidget* MainWindow::buildPanes()
@@ -146,13 +156,13 @@ QWidget* MainWindow::buildPanes()
         int load;
         int reload;
         int frame;
-        int frameHeight;
+        int lines;
     };
     const Pane panes2[] = {
         {1111, "Flash", control::FlashLabel, control::FlashInvert, "Inv", cmd::FlashLoad, cmd::FlashReload,
-         control::FlashFrame, kFlashFrameMinHeight},
+         control::FlashFrame, kFlashPreviewLines},
         {1112, "EEPROM", control::EepromLabel, control::EepromIncrement, "Inc", cmd::EepromLoad, cmd::EepromReload,
-         control::EepromFrame, kEepromFrameMinHeight},
+         control::EepromFrame, kEepromPreviewLines},
     };
     for (const Pane& pane : panes2) {
         auto* group = new QGroupBox(QString::fromLatin1(pane.title), panes);
@@ -172,9 +182,13 @@ QWidget* MainWindow::buildPanes()
             row->addWidget(button);
         }
         layout->addLayout(row);
-        QFrame* frame = previewFrame(pane.frame, pane.frameHeight, group);
-        layout->addWidget(frame, 1);
         const bool isFlash = pane.group == 1111;
+        auto* preview = new PreviewView(isFlash ? controller_.flash() : controller_.eeprom(),
+                                        QString::fromLatin1(isFlash ? "Preview Flash" : "Preview Eeprom"));
+        QFrame* frame = previewFrame(pane.frame, preview, pane.lines, group);
+        connect(preview, &PreviewView::edited, this, &MainWindow::render);
+        (isFlash ? flashPreview_ : eepromPreview_) = preview;
+        layout->addWidget(frame, 1);
         column->addWidget(group, isFlash ? 1 : 0);
         if (isFlash) {
             flashLabel_ = label;
@@ -332,6 +346,9 @@ void MainWindow::render()
     status_->setText(qt(controller_.statusText()));
     rebuildMenu();
     calibration_->setEnabled(state.calibrationEnabled());
+    flashPreview_->setSwapPairs(state.invertChecked());
+    flashPreview_->refresh();
+    eepromPreview_->refresh();
 }
 
 void MainWindow::rebuildMenu()
@@ -400,9 +417,11 @@ void MainWindow::keepWidthAtTop()
         return;
     const QRect available = screen()->availableGeometry();
     setWindowState(windowState() & ~Qt::WindowMaximized);
-    const int frameExtra = frameGeometry().height() - geometry().height();
-    setGeometry(available.x() + (available.width() - width()) / 2, available.y() + frameExtra, width(),
-                available.height() - frameExtra);
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const int left = available.x() + (available.width() - frame.width()) / 2;
+    setGeometry(left + client.x() - frame.x(), available.y() + client.y() - frame.y(), client.width(),
+                available.height() - (frame.height() - client.height()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -26,6 +26,7 @@ class AppController;
 namespace gui {
 
 class CommandRunner;
+class PreviewView;
 
 // The main window: it renders the controller's state after every command and
 // forwards every click, choice, drop and key to the controller, whose
@@ -51,6 +52,8 @@ public:
     // The preview frames, for the views that cover them.
     QFrame* flashFrame() const { return flashFrame_; }
     QFrame* eepromFrame() const { return eepromFrame_; }
+    PreviewView* flashPreview() const { return flashPreview_; }
+    PreviewView* eepromPreview() const { return eepromPreview_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -80,6 +83,8 @@ private:
     QCheckBox* increment_ = nullptr;
     QFrame* flashFrame_ = nullptr;
     QFrame* eepromFrame_ = nullptr;
+    PreviewView* flashPreview_ = nullptr;
+    PreviewView* eepromPreview_ = nullptr;
     QLabel* status_ = nullptr;
     QComboBox* sck_ = nullptr;
     QComboBox* families_ = nullptr;

@@ -1,12 +1,12 @@
 // The widget suites share one QApplication on the offscreen platform, so
-// they run without a display.
+// they run without a display, on a screen of a common desktop's size.
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QT_QPA_PLATFORM", "offscreen:configfile=" QUORVA_TEST_DATA "/offscreen_screen.json", 1);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
