@@ -3,6 +3,7 @@
 #include "file_dialog_filter.h"
 #include "gui_dialogs.h"
 #include "gui_thread.h"
+#include "load_address_dialog.h"
 #include "progress_window.h"
 
 #include <QApplication>
@@ -193,7 +194,7 @@ bool QtUi::languageDialog(bool& russian)
 
 bool QtUi::loadAddressDialog(int& address)
 {
-    return runOnGuiThread([&] { return loadAddress_ && loadAddress_(owner_, address); });
+    return runOnGuiThread([&] { return execLoadAddressDialog(owner_, address); });
 }
 
 bool QtUi::selfProgramSettingsDialog(const std::string& currentVersion, const std::string& newVersion,

@@ -22,14 +22,12 @@ public:
     QtUi(SettingsStore& store, std::function<void(const std::string&)> status);
 
     void setOwner(QWidget* owner) { owner_ = owner; }
-    // Project Settings, Lock/Fuse Bits and Load At belong to the window's
-    // dialogs of their own; until one is given they are cancelled.
+    // Project Settings and Lock/Fuse Bits belong to the window's dialogs of
+    // their own; until one is given they are cancelled.
     using ProjectSettingsDialog = std::function<bool(QWidget*, Project&, int&)>;
     using LockFuseDialog = std::function<bool(QWidget*, LockFuseState&, int, bool)>;
-    using LoadAddressDialog = std::function<bool(QWidget*, int&)>;
     void setProjectSettingsDialog(ProjectSettingsDialog dialog) { projectSettings_ = std::move(dialog); }
     void setLockFuseDialog(LockFuseDialog dialog) { lockFuse_ = std::move(dialog); }
-    void setLoadAddressDialog(LoadAddressDialog dialog) { loadAddress_ = std::move(dialog); }
 
     void setStatus(const std::string& text) override;
     void showMessage(BoxIcon icon, const std::string& caption, const std::string& text) override;
@@ -60,7 +58,6 @@ private:
     int waitCursors_ = 0; // GUI thread only
     ProjectSettingsDialog projectSettings_;
     LockFuseDialog lockFuse_;
-    LoadAddressDialog loadAddress_;
 };
 
 } // namespace gui

@@ -1,0 +1,70 @@
+#include "window_fixture.h"
+
+#include "base/messages.h"
+#include "gui/load_address_dialog.h"
+#include "screenshots.h"
+#include "shell/window_ids.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+namespace quorva::test {
+namespace {
+
+using LoadAddressDialogTest = WindowFixture;
+
+TEST_F(LoadAddressDialogTest, LoadAtMergesTheFileAtTheAddressTyped)
+{
+    startUp();
+    const std::string first = writeHex("first.hex", 256);
+    const std::string second = writeHex("second.hex", 32);
+    dropFiles({QString::fromStdString(first)}, *window.flashFrame());
+    QString proposal;
+    bool hexadecimalFirst = false;
+    person.next([&](QWidget& chooser) {
+        static_cast<QFileDialog&>(chooser).selectFile(QString::fromStdString(second));
+        static_cast<QDialog&>(chooser).accept();
+    });
+    person.next([&](QWidget& dialog) {
+        auto* edit = dialog.findChild<QLineEdit*>();
+        proposal = edit->text();
+        hexadecimalFirst = dialog.findChild<QRadioButton*>("1130")->isChecked();
+        dialog.findChild<QRadioButton*>("1129")->click();
+        edit->clear();
+        QTest::keyClicks(edit, "512"); // decimal: 0x200
+        static_cast<QDialog&>(dialog).accept();
+    });
+    window.command(cmd::FlashLoadAt);
+    idle();
+    EXPECT_EQ(proposal, "0100");
+    EXPECT_TRUE(hexadecimalFirst);
+    EXPECT_EQ(controller.flash().length(), 0x220);
+    EXPECT_EQ(controller.flash().data()[0x100], 0xFF); // the gap
+    EXPECT_EQ(controller.flash().data()[0x201], 7);
+}
+
+TEST_F(LoadAddressDialogTest, TypedLettersShowInCapitalsInBothLanguages)
+{
+    for (bool russian : {false, true}) {
+        setRussianUi(russian);
+        int address = 0x2A;
+        person.next([russian](QWidget& dialog) {
+            auto* edit = dialog.findChild<QLineEdit*>();
+            EXPECT_EQ(edit->text(), "002A");
+            EXPECT_EQ(dialog.windowTitle(), russian ? "Загрузить по адресу" : "Load Address");
+            edit->clear();
+            QTest::keyClicks(edit, "0x1fab99"); // six characters at most
+            EXPECT_EQ(edit->text(), "0X1FAB");
+            saveScreenshot(dialog, russian ? "load-address-ru" : "load-address-en");
+            static_cast<QDialog&>(dialog).accept();
+        });
+        ASSERT_TRUE(gui::execLoadAddressDialog(nullptr, address));
+        EXPECT_EQ(address, 0x1FAB);
+    }
+}
+
+} // namespace
+} // namespace quorva::test
