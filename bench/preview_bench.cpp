@@ -1,0 +1,186 @@
+// What the buffer preview costs on the GUI thread.
+//
+// - PaintFullView8MB: one paint of a full view of an 8 MB buffer (aim: < 2 ms).
+// - ScrollToEndInPages: Page Down from the first to the last line of that
+//   buffer, a paint after each step; max_paint_ms is the slowest paint.
+// - RepaintsDuringProgram256K: Program Flash of a 256 KB image (ATmega2560)
+//   through the window against the in-process simulator; paints_per_s counts
+//   the Flash preview's paints over the run (aim: at most 20).
+
+#include "base/clock.h"
+#include "catalogue/device_lookup.h"
+#include "gui/command_runner.h"
+#include "gui/main_window.h"
+#include "gui/preview_view.h"
+#include "gui/qt_ui.h"
+#include "shell/app_controller.h"
+#include "shell/window_ids.h"
+
+#include "box.h"
+#include "part_info.h"
+#include "sim_port.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using namespace quorva;
+
+constexpr int kEightMegabytes = 8 << 20;
+
+void fillBuffer(MemoryBuffer& buffer, int size)
+{
+    buffer.createBlank(size);
+    for (int i = 0; i < size; ++i)
+        buffer.data()[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 31 + (i >> 9));
+    for (int i = 0; i < size; ++i)
+        buffer.byteState()[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i >> 6) % 7);
+}
+
+// Paints the view's viewport into an image, as the window system would ask.
+void paintOnce(gui::PreviewView& view, QImage& image)
+{
+    QPainter painter(&image);
+    view.viewport()->render(&painter);
+}
+
+void PaintFullView8MB(benchmark::State& state)
+{
+    MemoryBuffer buffer;
+    fillBuffer(buffer, kEightMegabytes);
+    gui::PreviewView view(buffer, QStringLiteral("Preview Flash"));
+    view.resize(view.sizeHint().width(), 30 * view.model().cellHeight());
+    view.show();
+    view.refresh();
+    view.model().scrollTo(view.model().scrollMax() / 2);
+    QImage image(view.viewport()->size(), QImage::Format_RGB32);
+    for (auto _ : state)
+        paintOnce(view, image);
+}
+BENCHMARK(PaintFullView8MB)->Unit(benchmark::kMillisecond);
+
+void ScrollToEndInPages(benchmark::State& state)
+{
+    MemoryBuffer buffer;
+    fillBuffer(buffer, kEightMegabytes);
+    gui::PreviewView view(buffer, QStringLiteral("Preview Flash"));
+    view.resize(view.sizeHint().width(), 30 * view.model().cellHeight());
+    view.show();
+    view.refresh();
+    QImage image(view.viewport()->size(), QImage::Format_RGB32);
+    double slowest = 0;
+    int steps = 0;
+    for (auto _ : state) {
+        view.verticalScrollBar()->setValue(0);
+        while (view.model().firstLine() < view.model().scrollMax()) {
+            QKeyEvent page(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+            QApplication::sendEvent(&view, &page);
+            const auto started = std::chrono::steady_clock::now();
+            paintOnce(view, image);
+            slowest = std::max(
+                slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
+            ++steps;
+        }
+    }
+    state.counters["max_paint_ms"] = slowest;
+    state.counters["pages"] = static_cast<double>(steps) / static_cast<double>(state.iterations());
+}
+BENCHMARK(ScrollToEndInPages)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Counts the paints a widget gets.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+void RepaintsDuringProgram256K(benchmark::State& state)
+{
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/quorva-preview-bench-XXXXXX";
+    const std::string folder = ::mkdtemp(pattern);
+    const std::string settings = folder + "/quorva.ini";
+    std::ofstream(settings) << "[Connect]\nCOM=1\n";
+    Clock& clock = realClock();
+    double rate = 0;
+    for (auto _ : state) {
+        sim::Box box{clock, sim::makeChip(*sim::findChip("ATmega2560"))};
+        box.chip().setInstantWrites(true);
+        sim::SimPort port{clock};
+        port.attach(0, box);
+        SettingsStore store(settings);
+        gui::MainWindow* shown = nullptr;
+        gui::QtUi ui(store, [&shown](const std::string& text) {
+            if (shown)
+                shown->showStatus(text);
+        });
+        QuietLog log;
+        AppController controller(ui, store, port, clock, log);
+        gui::CommandRunner runner;
+        gui::MainWindow window(controller, runner);
+        ui.setOwner(&window);
+        auto idle = [&runner] {
+            QEventLoop loop;
+            QObject::connect(&runner, &gui::CommandRunner::finished, &loop, [&] {
+                if (!runner.busy())
+                    loop.quit();
+            });
+            if (runner.busy())
+                loop.exec();
+        };
+        window.submit([&] {
+            controller.startUp("\"quorva\"");
+            controller.project().deviceIndex = findByName("ATmega2560");
+            controller.window().showDevice(controller.project().deviceIndex);
+            fillBuffer(controller.flash(), 256 * 1024);
+        });
+        idle();
+        shown = &window;
+        window.show();
+        QApplication::processEvents();
+        PaintCounter counter;
+        window.flashPreview()->viewport()->installEventFilter(&counter);
+        const auto started = std::chrono::steady_clock::now();
+        window.command(cmd::ProgramFlash);
+        idle();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        if (controller.context().lastResult != 0)
+            state.SkipWithError("the run failed");
+        rate = counter.paints / seconds;
+        state.SetIterationTime(seconds);
+    }
+    state.counters["paints_per_s"] = rate;
+    fs::remove_all(folder);
+}
+BENCHMARK(RepaintsDuringProgram256K)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
