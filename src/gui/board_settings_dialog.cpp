@@ -144,7 +144,9 @@ bool execBoardSettingsDialog(QWidget* parent, SettingsStore& store, int& comPort
         widgets.bauds[static_cast<std::size_t>(*baud)]->setChecked(true);
     for (const BoardSettingsModel::DeviceChoice& choice : model.deviceChoices())
         widgets.chooser->addItem(QString::fromStdString(choice.label), QString::fromStdString(choice.path));
-    widgets.chooser->view()->setMinimumWidth(widgets.chooser->view()->sizeHintForColumn(0));
+    // The list may be wider than the box: by-id names are long.
+    if (widgets.chooser->count() > 0)
+        widgets.chooser->view()->setMinimumWidth(widgets.chooser->view()->sizeHintForColumn(0));
 
     auto showDevice = [&] {
         const int number = model.comNumber(widgets.input());

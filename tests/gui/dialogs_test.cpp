@@ -65,7 +65,8 @@ void click(QWidget& dialog, int id)
 void whileOpen(const std::function<void()>& open, const std::function<void(QDialog&)>& drive)
 {
     bool driven = false;
-    QTimer::singleShot(0, [&] {
+    const QObject scope; // a dialog that never opened must not leave the timer behind
+    QTimer::singleShot(0, &scope, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr)
             return;
