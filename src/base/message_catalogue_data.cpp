@@ -467,10 +467,41 @@ constexpr MessageRecord kMessages[] = {
         "доступ запрещён: добавьте своего пользователя в группу 'dialout' (sudo usermod -aG dialout $USER) и войдите в систему заново"},
     {2125, "the box answers: %s", "отвечает программатор: %s"},
     {2126, "no box answers", "программатор не отвечает"},
+    {2127, "Version %s", "Версия %s"},
+    {2128, "For Linux", "Для Linux"},
+    {2129, "Programs Atmel AVR, AT89S, AT45, AT25 and AT26 chips in the target circuit.",
+        "Программирует микросхемы Atmel AVR, AT89S, AT45, AT25 и AT26 прямо в схеме."},
+    {2130, "https://www.quorva.org", "https://www.quorva.org"},
+    {2131, "support@quorva.org", "support@quorva.org"},
+    // A link the desktop did not open, by xdg-open's exit status 1..4.
+    {2132, "Can't open link:\n\n", "Не удаётся открыть ссылку:\n\n"},
+    {2133, "The desktop did not accept the link as given.", "Рабочий стол не принял ссылку в таком виде."},
+    {2134, "The specified file was not found.", "Указанный файл не найден."},
+    {2135, "No program that opens links was found\n(xdg-open and the tools it needs).",
+        "Не найдена программа для открытия ссылок\n(xdg-open и нужные ему средства)."},
+    {2136, "The program that opens this kind of link failed.", "Программа, открывающая такие ссылки, завершилась с ошибкой."},
+    {2137, "Unknown Error (%d) occurred.", "Неизвестная ошибка (%d)."},
+    // Board Settings: the port and baud buttons, and the device a COM number opens.
+    {2138, "COM", "COM"},
+    {2139, "%d baud", "%d бод"},
+    {2140, "Device that COM%d opens:", "Устройство для COM%d:"},
+    {2141, "%s does not exist now. It is kept; connecting will report it if it is still missing.",
+        "%s сейчас не существует. Путь сохранится; если устройства не будет, об этом сообщит подключение."},
+    // Advanced Board Settings is English in both languages.
+    {2142, "WARNING: This window is provided to be used by advanced users/programmers only. Changing this delays to large values may degrade perfomance.",
+        "WARNING: This window is provided to be used by advanced users/programmers only. Changing this delays to large values may degrade perfomance."},
+    {2143, "Pre-read delay", "Pre-read delay"},
+    {2144, "Page read delay", "Page read delay"},
+    {2145, "Page write delay", "Page write delay"},
+    {2146, "Post-send delay", "Post-send delay"},
+    {2147, "ms", "ms"},
+    {2148, "Please enter an integer between %d and %d.", "Введите целое число от %d до %d."},
+    {2149, "Advanced Board Settings", "Advanced Board Settings"},
     // Dropping files on the main window.
     {2150, "Drop one file at a time: %d files were dropped, none was opened.",
         "Перетаскивайте по одному файлу: перетащено файлов - %d, ни один не открыт."},
     {2151, "\"%s\" is a folder. Drop a file.", "\"%s\" - это папка. Перетащите файл."},
+    // The About box on this platform.
 };
 // clang-format on
 
