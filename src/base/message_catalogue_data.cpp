@@ -467,6 +467,7 @@ constexpr MessageRecord kMessages[] = {
         "доступ запрещён: добавьте своего пользователя в группу 'dialout' (sudo usermod -aG dialout $USER) и войдите в систему заново"},
     {2125, "the box answers: %s", "отвечает программатор: %s"},
     {2126, "no box answers", "программатор не отвечает"},
+    // The About box on this platform.
     {2127, "Version %s", "Версия %s"},
     {2128, "For Linux", "Для Linux"},
     {2129, "Programs Atmel AVR, AT89S, AT45, AT25 and AT26 chips in the target circuit.",
@@ -501,7 +502,6 @@ constexpr MessageRecord kMessages[] = {
     {2150, "Drop one file at a time: %d files were dropped, none was opened.",
         "Перетаскивайте по одному файлу: перетащено файлов - %d, ни один не открыт."},
     {2151, "\"%s\" is a folder. Drop a file.", "\"%s\" - это папка. Перетащите файл."},
-    // The About box on this platform.
 };
 // clang-format on
 
