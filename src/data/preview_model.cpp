@@ -98,7 +98,8 @@ Rgb PreviewModel::colourAt(int displayIndex) const
         return kBusyColour;
     if (mode_ != EditMode::None && displayIndex == cursor_)
         return kCursorColour;
-    const std::uint8_t state = shown(displayIndex) ? states_[static_cast<std::size_t>(displayIndex - snapshotFirst_)] : 0;
+    const std::uint8_t state =
+        shown(displayIndex) ? states_[static_cast<std::size_t>(displayIndex - snapshotFirst_)] : 0;
     return kByteStateColours[state < kByteStateColours.size() - 1 ? state : 0];
 }
 

@@ -24,7 +24,8 @@ auto runOnGuiThread(F&& f) -> std::invoke_result_t<F&>
     if (onGuiThread())
         return f();
     if constexpr (std::is_void_v<Result>) {
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [&f] { f(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&f] { f(); }, Qt::BlockingQueuedConnection);
     } else {
         Result result{};
         QMetaObject::invokeMethod(

@@ -6,8 +6,8 @@
 #include "clickable_label.h"
 #include "command_runner.h"
 #include "gui_thread.h"
-#include "preview_view.h"
 #include "link/commands.h"
+#include "preview_view.h"
 #include "shell/app_controller.h"
 #include "shell/window_ids.h"
 #include "translate_widget.h"
@@ -88,8 +88,7 @@ void refill(QComboBox& box, const std::vector<std::string>& items, int selection
 
 } // namespace
 
-MainWindow::MainWindow(AppController& controller, CommandRunner& runner)
-    : controller_(controller), runner_(runner)
+MainWindow::MainWindow(AppController& controller, CommandRunner& runner) : controller_(controller), runner_(runner)
 {
     setObjectName(id(kMainWindowDialog));
     setWindowIcon(quorvaIcon());
@@ -129,7 +128,8 @@ MainWindow::MainWindow(AppController& controller, CommandRunner& runner)
     // The buffers tell their views of every change, also from the command
     // thread: the refresh runs on the GUI thread while the command waits, so
     // the view's copy is taken while nothing changes the buffer.
-    for (auto [buffer, view] : {std::pair{&controller_.flash(), flashPreview_}, {&controller_.eeprom(), eepromPreview_}})
+    for (auto [buffer, view] :
+         {std::pair{&controller_.flash(), flashPreview_}, {&controller_.eeprom(), eepromPreview_}})
         buffer->setPreview([view] { runOnGuiThread([view] { view->refresh(); }); });
 }
 

@@ -2,8 +2,8 @@
 
 #include "shell/main_menu.h"
 
-#include <QMainWindow>
 #include <QList>
+#include <QMainWindow>
 #include <QPoint>
 #include <QTimer>
 #include <QUrl>

@@ -83,18 +83,16 @@ void QtUi::showMessage(BoxIcon icon, const std::string& caption, const std::stri
     });
 }
 
-Answer QtUi::ask(Buttons buttons, BoxIcon icon, int defaultButton, const std::string& caption,
-                 const std::string& text)
+Answer QtUi::ask(Buttons buttons, BoxIcon icon, int defaultButton, const std::string& caption, const std::string& text)
 {
     return runOnGuiThread([&] {
         const std::vector<BoxButton> choices = boxButtons(buttons);
         QMessageBox box(boxIcon(icon), qt(caption), qt(text), QMessageBox::NoButton, owner_);
         for (const BoxButton& choice : choices)
             box.addButton(choice.button);
-        const std::size_t preferred =
-            defaultButton >= 0 && static_cast<std::size_t>(defaultButton) < choices.size()
-                ? static_cast<std::size_t>(defaultButton)
-                : 0;
+        const std::size_t preferred = defaultButton >= 0 && static_cast<std::size_t>(defaultButton) < choices.size()
+                                          ? static_cast<std::size_t>(defaultButton)
+                                          : 0;
         box.setDefaultButton(choices[preferred].button);
         // Escape answers Cancel where there is one, else nothing, as the buttons say.
         if (buttons == Buttons::OkCancel || buttons == Buttons::YesNoCancel)

@@ -154,8 +154,8 @@ TEST_F(MainWindowTest, ATallerWindowMovesTheLowerControlsAndStretchesTheFlashPan
     QWidget* status = control<QLabel>(control::StatusLine);
     QWidget* sck = control<QComboBox>(control::SckList);
     QWidget* device = control<QGroupBox>(1079);
-    const QPoint eepromAt = place(eepromPane), statusAt = place(status), sckAt = place(sck),
-                 deviceAt = place(device), flashAt = place(window.flashFrame());
+    const QPoint eepromAt = place(eepromPane), statusAt = place(status), sckAt = place(sck), deviceAt = place(device),
+                 flashAt = place(window.flashFrame());
     const int flashHeight = window.flashFrame()->height();
     const int eepromHeight = window.eepromFrame()->height();
 

@@ -3,9 +3,9 @@
 #include "gui/progress_window.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QVariant>
 
 namespace quorva::test {

@@ -1,5 +1,5 @@
-#include "modal_answerer.h"
 #include "gui/progress_window.h"
+#include "modal_answerer.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -14,8 +14,7 @@
 namespace quorva::test {
 
 WindowFixture::WindowFixture()
-    : box(clock, sim::makeChip(*sim::findChip("ATmega8"))),
-      ui(store, [this](const std::string& text) {
+    : box(clock, sim::makeChip(*sim::findChip("ATmega8"))), ui(store, [this](const std::string& text) {
           if (shown)
               shown->showStatus(text);
       })

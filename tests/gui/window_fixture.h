@@ -3,8 +3,8 @@
 #include "base/clock.h"
 #include "gui/command_runner.h"
 #include "gui/main_window.h"
-#include "modal_answerer.h"
 #include "gui/qt_ui.h"
+#include "modal_answerer.h"
 #include "shell/app_controller.h"
 #include "temp_folder.h"
 
