@@ -209,6 +209,31 @@ TEST_F(MainWindowTest, ProgramRunsWithProgressWhileTheWindowRepaints)
     EXPECT_EQ(flash[4096], 0xFF);
 }
 
+TEST_F(MainWindowTest, TheFirstStartAsksForThePortBeforeTheWindowShows)
+{
+    writeFile(settingsPath, "");
+    bool windowShown = true;
+    person.next([&](QWidget& dialog) {
+        windowShown = window.isVisible();
+        dialog.findChild<QAbstractButton*>("1003")->click(); // COM3
+        dialog.findChild<QAbstractButton*>("1")->click();
+    });
+    startUp();
+    EXPECT_FALSE(windowShown);
+    EXPECT_EQ(SettingsStore(settingsPath).getString("Connect", "COM", ""), "3");
+    EXPECT_EQ(controller.linkSettings().comPort, 3);
+}
+
+TEST_F(MainWindowTest, HelpWithoutItsFileSaysWhereItLooked)
+{
+    CurrentDirectory here(folder.path());
+    startUp();
+    window.command(cmd::Help);
+    idle();
+    ASSERT_EQ(person.boxTexts.size(), 1);
+    EXPECT_TRUE(person.boxTexts[0].contains("help/quorva.htm"));
+}
+
 TEST_F(MainWindowTest, ScreenshotsOfTheDemoProject)
 {
     CurrentDirectory root(QUORVA_SOURCE_DIR); // the demo names its files from here
