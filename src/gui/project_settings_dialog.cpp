@@ -221,6 +221,12 @@ void ProjectSettingsDialog::build()
     incrementLayout->addWidget(
         field(ids::EepromAddress, &C::eepromAddress, &E::eepromAddress, SettingsField::EepromAddress, increment), 1, 1);
 
+    // Room for all eight hexadecimal digits.
+    for (int address : {ids::FlashAddress, ids::EepromAddress}) {
+        auto* edit = increment->findChild<QLineEdit*>(id(address));
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("FFFFFFFF")) + 12);
+    }
+
     autoLayout->addWidget(general, 0, 0);
     autoLayout->addWidget(flash, 0, 1);
     autoLayout->addWidget(eeprom, 0, 2);
