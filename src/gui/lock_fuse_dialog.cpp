@@ -2,7 +2,6 @@
 
 #include "translate_widget.h"
 
-#include "base/messages.h"
 #include "shell/lock_fuse_dialog_model.h"
 
 #include <QAbstractButton>
