@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -101,6 +102,9 @@ TEST_F(SettingsDialogsTest, ProjectSettingsSnapsValidatesAndOpensLockFuseForAuto
     bool done = false;
     bool lockFuseSeen = false;
     person.next([&](QWidget& dialog) {
+        EXPECT_EQ(child<QComboBox>(dialog, ps::DeviceList).count(), 97);
+        EXPECT_EQ(child<QComboBox>(dialog, ps::DeviceList).currentText(), "ATmega8/8A");
+        EXPECT_EQ(child<QComboBox>(dialog, ps::SckList).count(), 8);
         auto& slider = child<QSlider>(dialog, ps::StrobeSlider);
         EXPECT_EQ(slider.value(), 5);
         EXPECT_EQ(child<QLabel>(dialog, ps::StrobeLabel).text(), "500 ms");
