@@ -502,6 +502,16 @@ constexpr MessageRecord kMessages[] = {
     {2150, "Drop one file at a time: %d files were dropped, none was opened.",
         "Перетаскивайте по одному файлу: перетащено файлов - %d, ни один не открыт."},
     {2151, "\"%s\" is a folder. Drop a file.", "\"%s\" - это папка. Перетащите файл."},
+    // The Lock/Fuse Bits and Project Settings dialogs.
+    {2170, "Lock mode %d is unknown: no lock mode is chosen, and no locking is kept unless you choose one.",
+        "Режим защиты %d неизвестен: режим не выбран, и без выбора другого защита не устанавливается."},
+    {2171, "Enter a whole number of milliseconds from %d to %d.", "Введите целое число миллисекунд от %d до %d."},
+    {2172, "Enter a whole number of milliseconds.", "Введите целое число миллисекунд."},
+    {2173, "Enter a hexadecimal address of at most 8 digits.", "Введите шестнадцатеричный адрес не длиннее 8 цифр."},
+    {2174, "The project's device %d is not in the device list; %s is chosen instead.",
+        "Микросхемы проекта %d нет в списке; вместо неё выбрана %s."},
+    {2175, "The project's SCK setting %d is not in the list; %s is chosen instead.",
+        "Настройки SCK %d нет в списке; вместо неё выбрано %s."},
 };
 // clang-format on
 

@@ -6,7 +6,9 @@
 #include "command_runner.h"
 #include "link/serial_port.h"
 #include "link/tracing_port.h"
+#include "lock_fuse_dialog.h"
 #include "main_window.h"
+#include "project_settings_dialog.h"
 #include "qt_ui.h"
 #include "shell/app_controller.h"
 #include "shell/front_end_choice.h"
@@ -66,6 +68,12 @@ int runWindow(int argc, char** argv, const std::string& raw, SettingsStore& stor
     gui::CommandRunner runner;
     gui::MainWindow window(controller, runner);
     ui.setOwner(&window);
+    ui.setLockFuseDialog([&ui, &controller](QWidget* owner, LockFuseState& setting, int device, bool direct) {
+        return gui::execLockFuseDialog(owner, ui, setting, device, direct, &controller);
+    });
+    ui.setProjectSettingsDialog([&ui, &controller](QWidget* owner, Project& project, int& device) {
+        return gui::execProjectSettingsDialog(owner, ui, project, device, &controller);
+    });
 
     int exitStatus = 0;
     StartupOutcome outcome;

@@ -273,6 +273,13 @@ std::optional<LockFuseState> ChipSetupCommands::lockFuseCommand()
 {
     if (!havePort())
         return std::nullopt;
+    // The memories and the AT86RF401 have nothing a lock or fuse
+    // instruction could reach: no dialog, and nothing goes to the box.
+    const FuseLayout& layout = fuseLayoutOf(selectedDevice());
+    if (!hasLockWrite(layout) && layout.lockReadPresent == 0 && layout.fuseBitCount == 0) {
+        info(messageText(1059));
+        return std::nullopt;
+    }
     LockFuseState setting;
     if (!readLockFuse(setting))
         return std::nullopt;

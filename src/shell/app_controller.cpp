@@ -316,6 +316,33 @@ void AppController::lockFuseBits()
         ui_->lockFuseDialog(*setting, project_.deviceIndex, true);
 }
 
+bool AppController::programBits(const LockFuseState& setting)
+{
+    const bool ok = setup_.programLockFuse(setting, true, false);
+    refresh();
+    return ok;
+}
+
+bool AppController::readBits(LockFuseState& out)
+{
+    const bool ok = setup_.readLockFuse(out);
+    refresh();
+    return ok;
+}
+
+void AppController::verifyBits(const LockFuseState& wanted)
+{
+    setup_.verifyLockFuse(wanted);
+    refresh();
+}
+
+bool AppController::eraseChip()
+{
+    const bool ok = setup_.chipEraseOk();
+    refresh();
+    return ok;
+}
+
 void AppController::projectSettings()
 {
     int device = project_.deviceIndex;

@@ -5,6 +5,7 @@
 #include "data/memory_buffer.h"
 #include "data/project.h"
 #include "link/connection.h"
+#include "lock_fuse_chip.h"
 #include "main_window_state.h"
 #include "operations/auto_program.h"
 #include "operations/chip_commands.h"
@@ -36,11 +37,11 @@ struct StartupOutcome {
 // share, and carries out every command of the main window through the Ui
 // port. A window (or a console) renders `window()` and forwards clicks,
 // choices and drops here.
-class AppController {
+class AppController final : public LockFuseChip {
 public:
     // log is where a quiet start-up run writes; it is opened by startUp.
     AppController(Ui& ui, SettingsStore& store, BytePort& port, Clock& clock, QuietLog& log);
-    ~AppController();
+    ~AppController() override;
     AppController(const AppController&) = delete;
     AppController& operator=(const AppController&) = delete;
 
@@ -61,6 +62,13 @@ public:
     // does not have. Exit and the close box are the front end's to act on.
     bool command(int id);
     void statusLineClicked();
+
+    // The Lock/Fuse Bits dialog's chip buttons. They run on the dialog's
+    // worker while the command that opened the dialog waits for it.
+    bool programBits(const LockFuseState& setting) override;
+    bool readBits(LockFuseState& out) override;
+    void verifyBits(const LockFuseState& wanted) override;
+    bool eraseChip() override;
     void rightDoubleClick();
     void filesDropped(const std::vector<std::string>& paths, DropTarget target);
 

@@ -1,6 +1,8 @@
 #include "window_fixture.h"
 
 #include "base/messages.h"
+#include "gui/lock_fuse_dialog.h"
+#include "gui/project_settings_dialog.h"
 
 #include "part_info.h"
 
@@ -22,6 +24,12 @@ WindowFixture::WindowFixture()
     port.attach(0, box);
     writeFile(settingsPath, "[Connect]\nCOM=1\n");
     ui.setOwner(&window);
+    ui.setLockFuseDialog([this](QWidget* owner, LockFuseState& setting, int device, bool direct) {
+        return gui::execLockFuseDialog(owner, ui, setting, device, direct, &controller);
+    });
+    ui.setProjectSettingsDialog([this](QWidget* owner, Project& project, int& device) {
+        return gui::execProjectSettingsDialog(owner, ui, project, device, &controller);
+    });
 }
 
 WindowFixture::~WindowFixture()

@@ -263,5 +263,15 @@ TEST(LockFuseRead, ChipsWithoutReadableBitsSayWhyAndStillGiveASetting)
     memory.expectNoViolations();
 }
 
+TEST(LockFuseCommand, MemoriesAndTheRadioChipGetNoDialogAndNothingOnTheWire)
+{
+    for (const char* device : {"AT45DB161D", "AT26DF081A", "AT86RF401"}) {
+        SetupRig rig(device);
+        EXPECT_EQ(rig.setup.lockFuseCommand(), std::nullopt) << device;
+        EXPECT_EQ(rig.boxes(), std::vector<std::string>{infoBox(1059)}) << device;
+        EXPECT_TRUE(rig.wire.entries().empty()) << device;
+    }
+}
+
 } // namespace
 } // namespace quorva::test
