@@ -128,9 +128,11 @@ MainWindow::MainWindow(AppController& controller, CommandRunner& runner) : contr
     // The buffers tell their views of every change, also from the command
     // thread: the refresh runs on the GUI thread while the command waits, so
     // the view's copy is taken while nothing changes the buffer.
-    for (auto [buffer, view] :
-         {std::pair{&controller_.flash(), flashPreview_}, {&controller_.eeprom(), eepromPreview_}})
-        buffer->setPreview([view] { runOnGuiThread([view] { view->refresh(); }); });
+    auto follow = [](MemoryBuffer& buffer, PreviewView* view) {
+        buffer.setPreview([view] { runOnGuiThread([view] { view->refresh(); }); });
+    };
+    follow(controller_.flash(), flashPreview_);
+    follow(controller_.eeprom(), eepromPreview_);
 }
 
 MainWindow::~MainWindow()
