@@ -9,6 +9,8 @@
 //   at 921600 baud; wall time beside the waits the protocol demands and the
 //   time its bytes spend on the line (pace:0 runs the box unpaced).
 
+#include "sim_process.h"
+
 #include "box.h"
 #include "chip.h"
 #include "part_info.h"
@@ -28,18 +30,12 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <csignal>
-#include <fcntl.h>
-#include <sstream>
 #include <filesystem>
-#include <spawn.h>
+#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -234,23 +230,12 @@ void Paced921600(benchmark::State& state)
     char pattern[] = "/tmp/quorva-ops-bench-XXXXXX";
     const std::string folder = ::mkdtemp(pattern);
     const std::string linkPath = folder + "/COM1";
-    std::vector<std::string> args{QUORVA_SIM_EXE, "--link", linkPath, "--chip", "ATmega328P"};
+    std::vector<std::string> args{"--link", linkPath, "--chip", "ATmega328P"};
     // Without --pace the box answers as fast as the pseudo-terminal goes: the
     // difference is what pacing the bytes costs on that side.
     if (state.range(0) != 0)
         args.push_back("--pace");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const bool spawned = ::posix_spawn(&pid, QUORVA_SIM_EXE, &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    for (int i = 0; spawned && i < 250 && !fs::exists(linkPath); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const bench::SimProcess simulator(QUORVA_SIM_EXE, args, linkPath);
 
     BenchUi ui;
     Project project(ui);
@@ -288,11 +273,6 @@ void Paced921600(benchmark::State& state)
     state.counters["line_s"] = line;
     state.counters["rest_s"] = wall - waits - line;
 
-    if (spawned) {
-        ::kill(pid, SIGTERM);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-    }
     std::error_code ec;
     fs::remove_all(folder, ec);
 }

@@ -9,10 +9,8 @@
 
 #include "base/clock.h"
 #include "catalogue/device_lookup.h"
-#include "gui/command_runner.h"
-#include "gui/main_window.h"
 #include "gui/preview_view.h"
-#include "gui/qt_ui.h"
+#include "gui/window_program.h"
 #include "shell/app_controller.h"
 #include "shell/window_ids.h"
 
@@ -21,7 +19,6 @@
 #include "sim_port.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
@@ -129,40 +126,22 @@ void RepaintsDuringProgram256K(benchmark::State& state)
         sim::SimPort port{clock};
         port.attach(0, box);
         SettingsStore store(settings);
-        gui::MainWindow* shown = nullptr;
-        gui::QtUi ui(store, [&shown](const std::string& text) {
-            if (shown)
-                shown->showStatus(text);
-        });
-        QuietLog log;
-        AppController controller(ui, store, port, clock, log);
-        gui::CommandRunner runner;
-        gui::MainWindow window(controller, runner);
-        ui.setOwner(&window);
-        auto idle = [&runner] {
-            QEventLoop loop;
-            QObject::connect(&runner, &gui::CommandRunner::finished, &loop, [&] {
-                if (!runner.busy())
-                    loop.quit();
-            });
-            if (runner.busy())
-                loop.exec();
-        };
+        gui::WindowProgram program(store, port, clock);
+        AppController& controller = program.controller;
+        gui::MainWindow& window = program.window;
+        program.startUp("\"quorva\"");
         window.submit([&] {
-            controller.startUp("\"quorva\"");
             controller.project().deviceIndex = findByName("ATmega2560");
             controller.window().showDevice(controller.project().deviceIndex);
             fillBuffer(controller.flash(), 256 * 1024);
         });
-        idle();
-        shown = &window;
-        window.show();
+        program.waitIdle();
         QApplication::processEvents();
         PaintCounter counter;
         window.flashPreview()->viewport()->installEventFilter(&counter);
         const auto started = std::chrono::steady_clock::now();
         window.command(cmd::ProgramFlash);
-        idle();
+        program.waitIdle();
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         if (controller.context().lastResult != 0)
             state.SkipWithError("the run failed");
@@ -175,13 +154,3 @@ void RepaintsDuringProgram256K(benchmark::State& state)
 BENCHMARK(RepaintsDuringProgram256K)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

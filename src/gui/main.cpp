@@ -3,17 +3,13 @@
 #include "app_icon.h"
 #include "base/console_ui.h"
 #include "base/messages.h"
-#include "command_runner.h"
 #include "link/serial_port.h"
 #include "link/tracing_port.h"
-#include "lock_fuse_dialog.h"
-#include "main_window.h"
-#include "project_settings_dialog.h"
-#include "qt_ui.h"
 #include "shell/app_controller.h"
 #include "shell/front_end_choice.h"
 #include "shell/quiet_ui.h"
 #include "shell/recent_projects.h"
+#include "window_program.h"
 
 #include <QApplication>
 
@@ -58,38 +54,18 @@ int runWindow(int argc, char** argv, const std::string& raw, SettingsStore& stor
     QApplication::setApplicationVersion(QString::fromLatin1(QUORVA_VERSION));
     QApplication::setWindowIcon(gui::quorvaIcon());
 
-    gui::MainWindow* shown = nullptr;
-    gui::QtUi ui(store, [&shown](const std::string& text) {
-        if (shown)
-            shown->showStatus(text);
-    });
-    QuietLog log;
-    AppController controller(ui, store, port, clock, log);
-    gui::CommandRunner runner;
-    gui::MainWindow window(controller, runner);
-    ui.setOwner(&window);
-    ui.setLockFuseDialog([&ui, &controller](QWidget* owner, LockFuseState& setting, int device, bool direct) {
-        return gui::execLockFuseDialog(owner, ui, setting, device, direct, &controller);
-    });
-    ui.setProjectSettingsDialog([&ui, &controller](QWidget* owner, Project& project, int& device) {
-        return gui::execProjectSettingsDialog(owner, ui, project, device, &controller);
-    });
-
+    gui::WindowProgram program(store, port, clock);
     int exitStatus = 0;
-    StartupOutcome outcome;
     bool done = false;
-    window.submit([&] { outcome = controller.startUp(raw); },
-                  [&] {
-                      shown = &window;
-                      window.show();
-                      if (!outcome.autoRun)
-                          return;
-                      window.submit([&] { done = controller.runStartupAutoProgram(false); },
-                                    [&] {
-                                        exitStatus = done ? 0 : 1;
-                                        window.close();
-                                    });
-                  });
+    program.startUp(raw, [&](const StartupOutcome& outcome) {
+        if (!outcome.autoRun)
+            return;
+        program.window.submit([&] { done = program.controller.runStartupAutoProgram(false); },
+                              [&] {
+                                  exitStatus = done ? 0 : 1;
+                                  program.window.close();
+                              });
+    });
     QApplication::exec();
     return exitStatus;
 }

@@ -1,8 +1,6 @@
 #include "window_fixture.h"
 
 #include "base/messages.h"
-#include "gui/lock_fuse_dialog.h"
-#include "gui/project_settings_dialog.h"
 
 #include "part_info.h"
 
@@ -15,21 +13,10 @@
 
 namespace quorva::test {
 
-WindowFixture::WindowFixture()
-    : box(clock, sim::makeChip(*sim::findChip("ATmega8"))), ui(store, [this](const std::string& text) {
-          if (shown)
-              shown->showStatus(text);
-      })
+WindowFixture::WindowFixture() : box(clock, sim::makeChip(*sim::findChip("ATmega8")))
 {
     port.attach(0, box);
     writeFile(settingsPath, "[Connect]\nCOM=1\n");
-    ui.setOwner(&window);
-    ui.setLockFuseDialog([this](QWidget* owner, LockFuseState& setting, int device, bool direct) {
-        return gui::execLockFuseDialog(owner, ui, setting, device, direct, &controller);
-    });
-    ui.setProjectSettingsDialog([this](QWidget* owner, Project& project, int& device) {
-        return gui::execProjectSettingsDialog(owner, ui, project, device, &controller);
-    });
 }
 
 WindowFixture::~WindowFixture()
@@ -40,10 +27,8 @@ WindowFixture::~WindowFixture()
 
 void WindowFixture::startUp(const std::string& commandLine)
 {
-    window.submit([this, commandLine] { controller.startUp(commandLine); });
+    program.startUp(commandLine);
     idle();
-    shown = &window;
-    window.show();
     QApplication::processEvents();
 }
 

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "base/clock.h"
-#include "gui/command_runner.h"
-#include "gui/main_window.h"
-#include "gui/qt_ui.h"
+#include "gui/window_program.h"
 #include "modal_answerer.h"
 #include "shell/app_controller.h"
 #include "temp_folder.h"
@@ -43,12 +41,11 @@ protected:
     RecordingClock clock;
     sim::Box box;
     sim::SimPort port{clock};
-    QuietLog log;
-    gui::MainWindow* shown = nullptr;
-    gui::QtUi ui;
-    AppController controller{ui, store, port, clock, log};
-    gui::CommandRunner runner;
-    gui::MainWindow window{controller, runner};
+    gui::WindowProgram program{store, port, clock};
+    gui::QtUi& ui = program.ui;
+    AppController& controller = program.controller;
+    gui::CommandRunner& runner = program.runner;
+    gui::MainWindow& window = program.window;
     ModalAnswerer person;
 };
 
