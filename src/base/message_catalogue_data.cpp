@@ -502,6 +502,10 @@ constexpr MessageRecord kMessages[] = {
     {2150, "Drop one file at a time: %d files were dropped, none was opened.",
         "Перетаскивайте по одному файлу: перетащено файлов - %d, ни один не открыт."},
     {2151, "\"%s\" is a folder. Drop a file.", "\"%s\" - это папка. Перетащите файл."},
+    // Board Settings' search for the box.
+    {2152, "Search for the box", "Найти программатор"},
+    {2153, "The box answers on COM%d.", "Программатор отвечает на COM%d."},
+    {2154, "No box answers on COM1 to COM8.", "Ни на одном из портов COM1 - COM8 программатор не отвечает."},
     // The Lock/Fuse Bits and Project Settings dialogs.
     {2170, "Lock mode %d is unknown: no lock mode is chosen, and no locking is kept unless you choose one.",
         "Режим защиты %d неизвестен: режим не выбран, и без выбора другого защита не устанавливается."},

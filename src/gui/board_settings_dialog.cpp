@@ -2,6 +2,7 @@
 #include "dialog_ids.h"
 #include "dialog_parts.h"
 #include "gui_dialogs.h"
+#include "gui_thread.h"
 #include "shell/board_settings_model.h"
 #include "shell/settings_store.h"
 #include "translate_widget.h"
@@ -17,6 +18,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -28,6 +30,9 @@ namespace {
 constexpr int kComText = 2138;
 constexpr int kBaudText = 2139;
 constexpr int kDeviceLabelText = 2140;
+constexpr int kSearchText = 2152;      // "Search for the box"
+constexpr int kSearchFoundText = 2153; // "The box answers on COM%d."
+constexpr int kSearchNoneText = 2154;
 constexpr std::array<int, BoardSettingsModel::kBaudButtons> kBaudRates{19200, 115200, 921600};
 constexpr int kPortColumns = 4;
 constexpr int kChooserCharacters = 36;
@@ -126,7 +131,8 @@ QGroupBox* baudGroup(QDialog& dialog, BoardWidgets& widgets)
 
 } // namespace
 
-bool execBoardSettingsDialog(QWidget* parent, SettingsStore& store, int& comPort, int& highSpeed)
+bool execBoardSettingsDialog(QWidget* parent, SettingsStore& store, int& comPort, int& highSpeed,
+                             const std::function<int()>& search)
 {
     const BoardSettingsModel model(store, comPort, highSpeed);
     QDialog dialog(parent);
@@ -135,6 +141,12 @@ bool execBoardSettingsDialog(QWidget* parent, SettingsStore& store, int& comPort
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(portGroup(dialog, widgets));
     layout->addWidget(baudGroup(dialog, widgets));
+    auto* searchButton = withId(new QPushButton(uiText(kSearchText), &dialog), board::kSearchButton);
+    searchButton->setVisible(static_cast<bool>(search));
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(searchButton);
+    searchRow->addStretch();
+    layout->addLayout(searchRow);
     layout->addWidget(dialogButtons(dialog, russianUi()));
 
     translateWidget(dialog, board::kDialog);
@@ -173,6 +185,23 @@ bool execBoardSettingsDialog(QWidget* parent, SettingsStore& store, int& comPort
     QObject::connect(widgets.chooser, &QComboBox::editTextChanged, &dialog, showNote);
     showDevice();
     showNote(widgets.chooser->currentText());
+    // The search pings the box on the serial ports: off the GUI thread, with
+    // the dialog closed to input meanwhile.
+    QObject::connect(searchButton, &QPushButton::clicked, &dialog, [&] {
+        dialog.setEnabled(false);
+        int found = 0;
+        runAwayFromGuiThread([&] { found = search(); });
+        dialog.setEnabled(true);
+        if (found >= 1 && found < BoardSettingsModel::kCustomPortButton) {
+            widgets.ports[static_cast<std::size_t>(found - 1)]->setChecked(true);
+        } else if (found >= BoardSettingsModel::kCustomPortButton) {
+            widgets.comEdit->setText(QString::number(found));
+            widgets.ports.back()->setChecked(true);
+        }
+        widgets.note->setText(QString::fromStdString(found > 0 ? formatMessage(kSearchFoundText, found)
+                                                               : std::string(messageText(kSearchNoneText))));
+        widgets.note->setVisible(true);
+    });
 
     if (dialog.exec() != QDialog::Accepted)
         return false;

@@ -16,6 +16,7 @@ inline constexpr int kFirstBaudButton = 1015; // by baud code: 19200, 115200, 92
 inline constexpr int kDeviceLabel = 1018;
 inline constexpr int kDeviceChooser = 1019;
 inline constexpr int kDeviceNote = 1020;
+inline constexpr int kSearchButton = 1021;
 inline constexpr int kLowSpeedLabel = 1055;
 inline constexpr int kStandardSpeedLabel = 1054;
 inline constexpr int kUsbSpeedLabel = 1060;

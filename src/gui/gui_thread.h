@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
+
+#include <functional>
+#include <thread>
 
 #include <type_traits>
 #include <utility>
@@ -32,6 +36,21 @@ auto runOnGuiThread(F&& f) -> std::invoke_result_t<F&>
             QCoreApplication::instance(), [&f, &result] { result = f(); }, Qt::BlockingQueuedConnection);
         return result;
     }
+}
+
+// Runs job, which may use the serial port, on a thread of its own while the
+// GUI thread goes on in an event loop: it repaints and answers the job's
+// questions and progress windows meanwhile. GUI thread only; the caller keeps
+// the person from starting anything else until it returns.
+inline void runAwayFromGuiThread(const std::function<void()>& job)
+{
+    QEventLoop loop;
+    std::thread worker([&job, &loop] {
+        job();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
 }
 
 } // namespace quorva::gui

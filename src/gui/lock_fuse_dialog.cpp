@@ -1,5 +1,6 @@
 #include "lock_fuse_dialog.h"
 
+#include "gui_thread.h"
 #include "translate_widget.h"
 
 #include "shell/lock_fuse_dialog_model.h"
@@ -8,7 +9,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialog>
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,8 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-#include <thread>
 
 namespace quorva::gui {
 
@@ -179,18 +177,9 @@ void LockFuseDialog::refresh()
 void LockFuseDialog::onChip(void (LockFuseDialogModel::*action)())
 {
     // The chip commands use the serial port, which the GUI thread never
-    // touches: each runs on a thread of its own while this local loop keeps
-    // the dialog painted and serves the boxes, the wait cursor and the
-    // progress windows the command sends here through QtUi. The dialog is
-    // disabled meanwhile so that no second command starts.
+    // touches. The dialog is disabled meanwhile so that no second command starts.
     setEnabled(false);
-    QEventLoop loop;
-    std::thread worker([this, action, &loop] {
-        (model_.*action)();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
+    runAwayFromGuiThread([this, action] { (model_.*action)(); });
     setEnabled(true);
     refresh();
 }

@@ -177,7 +177,7 @@ int QtUi::runOperation(Operation& op)
 
 bool QtUi::boardSettingsDialog(int& comPort, int& highSpeed)
 {
-    return runOnGuiThread([&] { return execBoardSettingsDialog(owner_, store_, comPort, highSpeed); });
+    return runOnGuiThread([&] { return execBoardSettingsDialog(owner_, store_, comPort, highSpeed, search_); });
 }
 
 bool QtUi::advancedDelaysDialog(std::array<int, 4>& delays)

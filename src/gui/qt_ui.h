@@ -28,6 +28,8 @@ public:
     using LockFuseDialog = std::function<bool(QWidget*, LockFuseState&, int, bool)>;
     void setProjectSettingsDialog(ProjectSettingsDialog dialog) { projectSettings_ = std::move(dialog); }
     void setLockFuseDialog(LockFuseDialog dialog) { lockFuse_ = std::move(dialog); }
+    // What Board Settings' Search button runs: the COM number the box answers on.
+    void setProgrammerSearch(std::function<int()> search) { search_ = std::move(search); }
 
     void setStatus(const std::string& text) override;
     void showMessage(BoxIcon icon, const std::string& caption, const std::string& text) override;
@@ -58,6 +60,7 @@ private:
     int waitCursors_ = 0; // GUI thread only
     ProjectSettingsDialog projectSettings_;
     LockFuseDialog lockFuse_;
+    std::function<int()> search_;
 };
 
 } // namespace gui

@@ -20,6 +20,8 @@ WindowProgram::WindowProgram(SettingsStore& store, BytePort& port, Clock& clock)
     ui.setLockFuseDialog([this](QWidget* owner, LockFuseState& setting, int device, bool direct) {
         return execLockFuseDialog(owner, ui, setting, device, direct, &controller);
     });
+    // The command thread waits in the dialog meanwhile, so the connection is free.
+    ui.setProgrammerSearch([this] { return controller.connection().searchProgrammer(); });
     ui.setProjectSettingsDialog([this](QWidget* owner, Project& project, int& device) {
         return execProjectSettingsDialog(owner, ui, project, device, &controller);
     });

@@ -224,6 +224,24 @@ TEST_F(MainWindowTest, TheFirstStartAsksForThePortBeforeTheWindowShows)
     EXPECT_EQ(controller.linkSettings().comPort, 3);
 }
 
+TEST_F(MainWindowTest, BoardSettingsSearchChoosesThePortTheBoxAnswersOn)
+{
+    writeFile(settingsPath, "[Connect]\nCOM=5\n");
+    startUp();
+    QString note;
+    person.next([&](QWidget& dialog) {
+        dialog.findChild<QAbstractButton*>("1021")->click(); // returns once the search is done
+        note = dialog.findChild<QLabel*>("1020")->text();
+        EXPECT_TRUE(dialog.findChild<QAbstractButton*>("1001")->isChecked());
+        dialog.findChild<QAbstractButton*>("1")->click();
+    });
+    window.command(cmd::BoardSettings);
+    idle();
+    EXPECT_EQ(note, "The box answers on COM1.");
+    EXPECT_EQ(controller.linkSettings().comPort, 1);
+    EXPECT_EQ(SettingsStore(settingsPath).getString("Connect", "COM", ""), "1");
+}
+
 TEST_F(MainWindowTest, HelpWithoutItsFileSaysWhereItLooked)
 {
     CurrentDirectory here(folder.path());
