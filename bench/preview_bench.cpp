@@ -2,7 +2,8 @@
 //
 // - PaintFullView8MB: one paint of a full view of an 8 MB buffer (aim: < 2 ms).
 // - ScrollToEndInPages: Page Down from the first to the last line of that
-//   buffer, a paint after each step; max_paint_ms is the slowest paint.
+//   buffer, a paint after each step: the slowest, the 99.9th percentile and
+//   the mean paint.
 // - RepaintsDuringProgram256K: Program Flash of a 256 KB image (ATmega2560)
 //   through the window against the in-process simulator; paints_per_s counts
 //   the Flash preview's paints over the run (aim: at most 20).
@@ -21,8 +22,11 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -30,6 +34,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -78,8 +84,7 @@ void ScrollToEndInPages(benchmark::State& state)
     view.refresh();
     QImage image(view.viewport()->size(), QImage::Format_RGB32);
     paintOnce(view, image); // the glyph cache is filled once per font, not per page
-    double slowest = 0;
-    int steps = 0;
+    std::vector<double> paints;
     for (auto _ : state) {
         view.verticalScrollBar()->setValue(0);
         while (view.model().firstLine() < view.model().scrollMax()) {
@@ -87,13 +92,20 @@ void ScrollToEndInPages(benchmark::State& state)
             QApplication::sendEvent(&view, &page);
             const auto started = std::chrono::steady_clock::now();
             paintOnce(view, image);
-            slowest = std::max(
-                slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
-            ++steps;
+            paints.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
         }
     }
-    state.counters["max_paint_ms"] = slowest;
-    state.counters["pages"] = static_cast<double>(steps) / static_cast<double>(state.iterations());
+    // The slowest paint, and the one 99.9 % of the paints stay under: a
+    // single paint the scheduler interrupted says little about the view.
+    std::sort(paints.begin(), paints.end());
+    if (!paints.empty()) {
+        state.counters["max_paint_ms"] = paints.back();
+        state.counters["p999_paint_ms"] = paints[paints.size() * 999 / 1000];
+        state.counters["mean_paint_ms"] =
+            std::accumulate(paints.begin(), paints.end(), 0.0) / static_cast<double>(paints.size());
+    }
+    state.counters["pages"] = static_cast<double>(paints.size()) / static_cast<double>(state.iterations());
 }
 BENCHMARK(ScrollToEndInPages)->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -117,7 +129,7 @@ void RepaintsDuringProgram256K(benchmark::State& state)
     char pattern[] = "/tmp/quorva-preview-bench-XXXXXX";
     const std::string folder = ::mkdtemp(pattern);
     const std::string settings = folder + "/quorva.ini";
-    std::ofstream(settings) << "[Connect]\nCOM=1\n";
+    std::ofstream(settings) << "[Connect]\nCOM=1\nHighSpeed=2\n";
     Clock& clock = realClock();
     double rate = 0;
     for (auto _ : state) {
@@ -131,12 +143,21 @@ void RepaintsDuringProgram256K(benchmark::State& state)
         gui::MainWindow& window = program.window;
         program.startUp("\"quorva\"");
         window.submit([&] {
-            controller.project().deviceIndex = findByName("ATmega2560");
-            controller.window().showDevice(controller.project().deviceIndex);
+            controller.window().showDevice(findByName("ATmega256x"));
+            controller.window().onDeviceChanged();
             fillBuffer(controller.flash(), 256 * 1024);
         });
         program.waitIdle();
         QApplication::processEvents();
+        // Nobody sits at the bench: a question gets its default answer.
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&state] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                state.SetLabel(box->text().toStdString());
+                box->defaultButton()->click();
+            }
+        });
+        answer.start(20);
         PaintCounter counter;
         window.flashPreview()->viewport()->installEventFilter(&counter);
         const auto started = std::chrono::steady_clock::now();
