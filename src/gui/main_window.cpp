@@ -322,9 +322,8 @@ void MainWindow::render()
 {
     MainWindowState& state = controller_.window();
     const bool russian = russianUi();
-    if (!translatedOnce_ || russian != translatedRussian_) {
+    if (translatedRussian_ != russian) {
         translateWidget(*this, kMainWindowDialog);
-        translatedOnce_ = true;
         translatedRussian_ = russian;
     }
     setWindowTitle(qt(state.title()));

@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 class QCheckBox;
@@ -93,8 +94,7 @@ private:
     QAction* calibration_ = nullptr;
 
     std::vector<MenuColumn> shownMenu_;
-    bool translatedRussian_ = false;
-    bool translatedOnce_ = false;
+    std::optional<bool> translatedRussian_; // the language the controls show; none before the first render
     bool closing_ = false;
     int initialHeight_ = 0;
 };
