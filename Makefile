@@ -10,16 +10,18 @@ FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-# binutils-avr and srecord are the peers the image-file tests compare against.
-# The window is Qt 6 Widgets; Qt6Gui's CMake config wants libgl-dev, the
-# offscreen tests need one font, and rsvg-convert draws the icon's sizes.
-PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev binutils-avr srecord \
-            qt6-base-dev libgl-dev fonts-dejavu-core librsvg2-bin $(INSTALL_PACKAGES)
+# The man pages are written by help2man and checked with groff and man; the
+# .deb's Depends come from dpkg-shlibdeps and lintian checks it; the desktop
+# entry, the AppStream listing and the MIME type are checked with their own
+# tools. Defined before PACKAGES, which `:=` expands at once.
+INSTALL_PACKAGES := help2man groff-base man-db dpkg-dev lintian desktop-file-utils appstream shared-mime-info
 
-# The man pages are written by help2man and checked with groff; the .deb's
-# Depends come from dpkg-shlibdeps and lintian checks it; the desktop entry,
-# the AppStream listing and the MIME type are checked with their own tools.
-INSTALL_PACKAGES := help2man groff-base dpkg-dev lintian desktop-file-utils appstream shared-mime-info
+# binutils-avr and srecord are the peers the image-file tests compare against,
+# avrdude's part database the device table's. The window is Qt 6 Widgets;
+# Qt6Gui's CMake config wants libgl-dev, the offscreen tests need one font,
+# and rsvg-convert draws the icon's sizes.
+PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev binutils-avr srecord avrdude \
+            qt6-base-dev libgl-dev fonts-dejavu-core librsvg2-bin $(INSTALL_PACKAGES)
 
 # libFuzzer and its sanitizer runtimes come with clang; only `make fuzz` needs them.
 FUZZ_PACKAGES := cmake ninja-build g++ make clang libclang-rt-14-dev
