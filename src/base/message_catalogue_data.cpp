@@ -516,6 +516,21 @@ constexpr MessageRecord kMessages[] = {
         "Микросхемы проекта %d нет в списке; вместо неё выбрана %s."},
     {2175, "The project's SCK setting %d is not in the list; %s is chosen instead.",
         "Настройки SCK %d нет в списке; вместо неё выбрано %s."},
+    // Production records and their serial sequences.
+    {2300, "The production records at %s cannot be opened: %s", "Журнал производства %s не открывается: %s"},
+    {2301, "The production records at %s cannot be written: %s", "В журнал производства %s не удаётся записать: %s"},
+    {2302, "the file is not a database or is damaged; it is left as it is",
+        "файл не является базой данных или повреждён; он оставлен как есть"},
+    {2303, "the file holds other data than production records; it is left as it is",
+        "в файле другие данные, а не журнал производства; он оставлен как есть"},
+    {2304, "the file is read-only", "файл доступен только для чтения"},
+    {2305, "its schema version %d is newer than this program knows (%d)",
+        "версия его схемы %d новее, чем знает эта программа (%d)"},
+    {2306, "Sequence %s is at %u; setting it back to %u needs --force.",
+        "Последовательность %s стоит на %u; чтобы вернуть её на %u, нужен --force."},
+    {2307, "The production records at %s hold no record %lld.", "В журнале производства %s нет записи %lld."},
+    {2308, "the connection text is not valid", "строка подключения неверна"},
+    {2309, "the folder %s cannot be created", "не удаётся создать папку %s"},
 };
 // clang-format on
 

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "store_result.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorva {
+
+using SqlValue = std::optional<std::string>; // text, or SQL NULL
+using SqlRow = std::vector<SqlValue>;
+using SqlRows = std::vector<SqlRow>;
+
+// One connection to a database, as the shared store logic needs it: the
+// back ends differ only here. Not safe from several threads; the store
+// serialises its calls.
+class SqlSession {
+public:
+    virtual ~SqlSession() = default;
+
+    // Runs one statement whose parameters are written $1, $2 ... and given
+    // as text. On failure the error's message is the bare reason, without a
+    // password.
+    virtual StoreResult<SqlRows> run(const std::string& sql, const std::vector<SqlValue>& params = {}) = 0;
+
+    // The statement that opens a transaction which is going to write.
+    virtual const char* beginWrite() const = 0;
+    // The column type of a generated row id, for the schema.
+    virtual const char* idColumn() const = 0;
+    // Inside the migration's transaction: holds off other processes that
+    // migrate the same database at once.
+    virtual StoreStatus lockForMigration() = 0;
+    virtual StoreResult<int> schemaVersion() = 0;
+    virtual StoreStatus setSchemaVersion(int version) = 0;
+};
+
+} // namespace quorva
