@@ -57,11 +57,11 @@ struct ChipRecord {
 // exclusive, compared with the start time as text, so "2026-12-01" means
 // that day's midnight. Empty texts and absent values do not filter.
 struct RecordFilter {
-    std::string since;
-    std::string until;
-    std::optional<std::uint32_t> serial; // taken, or written into Flash or Eeprom
-    std::string device;
-    std::string station;
+    std::string since{};
+    std::string until{};
+    std::optional<std::uint32_t> serial{}; // taken, or written into Flash or Eeprom
+    std::string device{};
+    std::string station{};
     bool failedOnly = false; // failed, cancelled or unfinished
     int limit = 0;           // 0: all
 };

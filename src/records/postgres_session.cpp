@@ -92,10 +92,10 @@ public:
 
     StoreStatus setSchemaVersion(int version) override
     {
-        for (const char* sql : {"DELETE FROM quorva_schema", "INSERT INTO quorva_schema (version) VALUES ($1)"})
-            if (auto done = run(sql, {std::to_string(version)}); !done)
-                return done.error();
-        return Done{};
+        if (auto cleared = run("DELETE FROM quorva_schema", {}); !cleared)
+            return cleared.error();
+        auto set = run("INSERT INTO quorva_schema (version) VALUES ($1)", {std::to_string(version)});
+        return set ? StoreStatus(Done{}) : StoreStatus(set.error());
     }
 
 private:

@@ -158,8 +158,15 @@ StoreResult<std::unique_ptr<RecordStore>> openSqliteStore(const StoreLocation& l
         return refuse(version.error().message);
     if (version.value() == 0 && tables->front()[0] != "0")
         return refuse(messageText(kMsgForeignDatabase));
-    if (auto wal = session->run("PRAGMA journal_mode = WAL", {}); !wal)
-        return refuse(wal.error().message);
+    if (version.value() > SqlRecordStore::schemaVersionKnown())
+        return refuse(formatMessage(kMsgNewerSchema, version.value(), SqlRecordStore::schemaVersionKnown()));
+    // Switched once; asking again while other processes write can fail busy.
+    auto mode = session->run("PRAGMA journal_mode", {});
+    if (!mode)
+        return refuse(mode.error().message);
+    if (mode->front()[0] != "wal")
+        if (auto wal = session->run("PRAGMA journal_mode = WAL", {}); !wal)
+            return refuse(wal.error().message);
     return SqlRecordStore::open(std::move(session), path);
 }
 
