@@ -248,6 +248,8 @@ StoreStatus SqlRecordStore::migrate()
 StoreResult<Begun> SqlRecordStore::begin(const ChipRecord& record, const std::optional<SequenceTake>& take)
 {
     const std::lock_guard<std::mutex> hold(mutex_);
+    if (auto synced = session_->syncCommits(true); !synced)
+        return failure(synced.error());
     if (auto begun = session_->run(session_->beginWrite()); !begun)
         return failure(begun.error());
     ChipRecord row = record;
@@ -289,6 +291,8 @@ StoreResult<Begun> SqlRecordStore::begin(const ChipRecord& record, const std::op
 StoreStatus SqlRecordStore::complete(const ChipRecord& record)
 {
     const std::lock_guard<std::mutex> hold(mutex_);
+    if (auto relaxed = session_->syncCommits(false); !relaxed)
+        return failure(relaxed.error());
     ChipRecord row = record;
     if (row.endedAt.empty())
         row.endedAt = utcNow();
@@ -383,6 +387,8 @@ StoreStatus SqlRecordStore::setSequence(const std::string& name, std::uint32_t n
                                         const SequenceSetter& setter)
 {
     const std::lock_guard<std::mutex> hold(mutex_);
+    if (auto synced = session_->syncCommits(true); !synced)
+        return failure(synced.error());
     if (auto begun = session_->run(session_->beginWrite()); !begun)
         return failure(begun.error());
     auto created = session_->run("INSERT INTO serial_sequences (name, next_value) VALUES ($1, $2) "

@@ -31,6 +31,10 @@ public:
     // Inside the migration's transaction: holds off other processes that
     // migrate the same database at once.
     virtual StoreStatus lockForMigration() = 0;
+    // Whether the commits that follow reach the disk before they return.
+    // A completion may wait for the next synced commit: a power cut then
+    // leaves its row unfinished, while a number once taken is never lost.
+    virtual StoreStatus syncCommits(bool synced) = 0;
     virtual StoreResult<int> schemaVersion() = 0;
     virtual StoreStatus setSchemaVersion(int version) = 0;
 };

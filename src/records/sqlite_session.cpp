@@ -71,6 +71,18 @@ public:
     // BEGIN IMMEDIATE already holds the file's write lock.
     StoreStatus lockForMigration() override { return Done{}; }
 
+    // In WAL mode the next synced commit carries the unsynced ones before it.
+    StoreStatus syncCommits(bool synced) override
+    {
+        if (synced == synced_)
+            return Done{};
+        auto set = run(synced ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL", {});
+        if (!set)
+            return set.error();
+        synced_ = synced;
+        return Done{};
+    }
+
     StoreResult<int> schemaVersion() override
     {
         auto rows = run("PRAGMA user_version", {});
@@ -113,6 +125,7 @@ private:
     }
 
     sqlite3* db_;
+    bool synced_ = false; // set at open
     std::map<std::string, sqlite3_stmt*> statements_;
 };
 
@@ -147,6 +160,8 @@ StoreResult<std::unique_ptr<RecordStore>> openSqliteStore(const StoreLocation& l
         return refuse(messageText(kMsgReadOnly));
     // Reading the schema is the first touch of the file: a foreign or damaged
     // file fails here, before anything is written to it.
+    if (auto synced = session->syncCommits(true); !synced)
+        return refuse(synced.error().message);
     auto tables = session->run("SELECT count(*) FROM sqlite_master", {});
     if (!tables) {
         const int code = sqlite3_errcode(db);
