@@ -158,30 +158,31 @@ StoreResult<std::unique_ptr<RecordStore>> openSqliteStore(const StoreLocation& l
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     if (sqlite3_db_readonly(db, "main") == 1)
         return refuse(messageText(kMsgReadOnly));
-    // Reading the schema is the first touch of the file: a foreign or damaged
-    // file fails here, before anything is written to it.
-    if (auto synced = session->syncCommits(true); !synced)
-        return refuse(synced.error().message);
-    auto tables = session->run("SELECT count(*) FROM sqlite_master", {});
-    if (!tables) {
+    // A foreign or damaged file fails the first read of its schema, before
+    // anything is written to it.
+    const auto unusable = [&](const StoreError& error) {
         const int code = sqlite3_errcode(db);
-        return refuse(code == SQLITE_NOTADB || code == SQLITE_CORRUPT ? messageText(kMsgNotADatabase)
-                                                                      : tables.error().message);
-    }
+        return refuse(code == SQLITE_NOTADB || code == SQLITE_CORRUPT ? messageText(kMsgNotADatabase) : error.message);
+    };
+    auto tables = session->run("SELECT count(*) FROM sqlite_master", {});
+    if (!tables)
+        return unusable(tables.error());
     auto version = session->schemaVersion();
     if (!version)
-        return refuse(version.error().message);
+        return unusable(version.error());
     if (version.value() == 0 && tables->front()[0] != "0")
         return refuse(messageText(kMsgForeignDatabase));
     if (version.value() > SqlRecordStore::schemaVersionKnown())
         return refuse(formatMessage(kMsgNewerSchema, version.value(), SqlRecordStore::schemaVersionKnown()));
+    if (auto synced = session->syncCommits(true); !synced)
+        return unusable(synced.error());
     // Switched once; asking again while other processes write can fail busy.
     auto mode = session->run("PRAGMA journal_mode", {});
     if (!mode)
-        return refuse(mode.error().message);
+        return unusable(mode.error());
     if (mode->front()[0] != "wal")
         if (auto wal = session->run("PRAGMA journal_mode = WAL", {}); !wal)
-            return refuse(wal.error().message);
+            return unusable(wal.error());
     return SqlRecordStore::open(std::move(session), path);
 }
 
