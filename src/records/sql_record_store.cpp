@@ -15,33 +15,37 @@ constexpr std::int64_t kSerialRange = 0x100000000; // the 4-byte number wraps he
 
 // Each version's statements lead from the version before; {ID} stands for
 // the back end's generated row id.
-// clang-format off
-const std::vector<std::vector<std::string>> kMigrations = {
-    {   // 1: the chips' rows and the sequences
-        "CREATE TABLE chip_records (id {ID}, started_at TEXT NOT NULL, ended_at TEXT, station TEXT NOT NULL,"
-        " user_name TEXT NOT NULL, program_version TEXT NOT NULL, com_number BIGINT NOT NULL,"
-        " device_path TEXT NOT NULL, firmware TEXT NOT NULL, device TEXT NOT NULL, signature TEXT NOT NULL,"
-        " project_path TEXT NOT NULL, steps TEXT NOT NULL,"
-        " flash_file TEXT, flash_length BIGINT, flash_sha256 TEXT, flash_serial BIGINT,"
-        " eeprom_file TEXT, eeprom_length BIGINT, eeprom_sha256 TEXT, eeprom_serial BIGINT,"
-        " sequence_name TEXT NOT NULL, serial BIGINT, outcome TEXT NOT NULL, failing_step TEXT NOT NULL,"
-        " last_status TEXT NOT NULL, duration_ms BIGINT NOT NULL)",
-        "CREATE TABLE serial_sequences (name TEXT PRIMARY KEY, next_value BIGINT NOT NULL)",
-    },
-    {   // 2: hand settings of a sequence are kept; lookups by time and number
-        "CREATE TABLE sequence_changes (id {ID}, name TEXT NOT NULL, at TEXT NOT NULL, from_value BIGINT NOT NULL,"
-        " to_value BIGINT NOT NULL, forced BIGINT NOT NULL, station TEXT NOT NULL, user_name TEXT NOT NULL)",
-        "CREATE INDEX chip_records_started ON chip_records (started_at)",
-        "CREATE INDEX chip_records_serial ON chip_records (serial)",
-    },
-};
-// clang-format on
+const std::vector<std::vector<std::string>>& migrations()
+{
+    // clang-format off
+    static const std::vector<std::vector<std::string>> steps = {
+        {   // 1: the chips' rows and the sequences
+            "CREATE TABLE chip_records (id {ID}, started_at TEXT NOT NULL, ended_at TEXT, station TEXT NOT NULL,"
+            " user_name TEXT NOT NULL, program_version TEXT NOT NULL, com_number BIGINT NOT NULL,"
+            " device_path TEXT NOT NULL, firmware TEXT NOT NULL, device TEXT NOT NULL, signature TEXT NOT NULL,"
+            " project_path TEXT NOT NULL, steps TEXT NOT NULL,"
+            " flash_file TEXT, flash_length BIGINT, flash_sha256 TEXT, flash_serial BIGINT,"
+            " eeprom_file TEXT, eeprom_length BIGINT, eeprom_sha256 TEXT, eeprom_serial BIGINT,"
+            " sequence_name TEXT NOT NULL, serial BIGINT, outcome TEXT NOT NULL, failing_step TEXT NOT NULL,"
+            " last_status TEXT NOT NULL, duration_ms BIGINT NOT NULL)",
+            "CREATE TABLE serial_sequences (name TEXT PRIMARY KEY, next_value BIGINT NOT NULL)",
+        },
+        {   // 2: hand settings of a sequence are kept; lookups by time and number
+            "CREATE TABLE sequence_changes (id {ID}, name TEXT NOT NULL, at TEXT NOT NULL, from_value BIGINT NOT NULL,"
+            " to_value BIGINT NOT NULL, forced BIGINT NOT NULL, station TEXT NOT NULL, user_name TEXT NOT NULL)",
+            "CREATE INDEX chip_records_started ON chip_records (started_at)",
+            "CREATE INDEX chip_records_serial ON chip_records (serial)",
+        },
+    };
+    // clang-format on
+    return steps;
+}
 
-const std::string kColumns = "id, started_at, ended_at, station, user_name, program_version, com_number, "
-                             "device_path, firmware, device, signature, project_path, steps, "
-                             "flash_file, flash_length, flash_sha256, flash_serial, "
-                             "eeprom_file, eeprom_length, eeprom_sha256, eeprom_serial, "
-                             "sequence_name, serial, outcome, failing_step, last_status, duration_ms";
+constexpr const char* kColumns = "id, started_at, ended_at, station, user_name, program_version, com_number, "
+                                 "device_path, firmware, device, signature, project_path, steps, "
+                                 "flash_file, flash_length, flash_sha256, flash_serial, "
+                                 "eeprom_file, eeprom_length, eeprom_sha256, eeprom_serial, "
+                                 "sequence_name, serial, outcome, failing_step, last_status, duration_ms";
 
 std::string placeholder(std::size_t index)
 {
@@ -193,7 +197,7 @@ const char* summaryKeyColumn(SummaryBy by)
 
 int SqlRecordStore::schemaVersionKnown()
 {
-    return static_cast<int>(kMigrations.size());
+    return static_cast<int>(migrations().size());
 }
 
 StoreResult<std::unique_ptr<RecordStore>> SqlRecordStore::open(std::unique_ptr<SqlSession> session, std::string where)
@@ -231,7 +235,7 @@ StoreStatus SqlRecordStore::migrate()
         return abandon(openFailure({StoreError::Kind::Open, reason}));
     }
     for (int v = version.value() + 1; v <= schemaVersionKnown(); ++v) {
-        for (std::string statement : kMigrations[static_cast<std::size_t>(v - 1)]) {
+        for (std::string statement : migrations()[static_cast<std::size_t>(v - 1)]) {
             if (const std::size_t at = statement.find("{ID}"); at != std::string::npos)
                 statement.replace(at, 4, session_->idColumn());
             if (auto done = session_->run(statement); !done)
