@@ -34,17 +34,25 @@ protected:
             store_ = std::make_unique<MemoryRecordStore>();
             return;
         }
-        StoreLocation location = StoreLocation::sqlite(folder_.file("records/production.sqlite"));
         if (GetParam() == "postgres") {
             test::PostgresServer& server = test::sharedPostgres();
             QUORVA_REQUIRE(server.running(), server.problem());
             ASSERT_TRUE(server.execute("DROP TABLE IF EXISTS chip_records, serial_sequences, sequence_changes, "
                                        "quorva_schema"));
-            location = StoreLocation::parse(server.url());
+            location_ = StoreLocation::parse(server.url());
         }
-        auto opened = openRecordStore(location);
-        ASSERT_TRUE(opened) << opened.error().message;
-        store_ = std::move(opened.value());
+        store_ = another();
+        ASSERT_TRUE(store_);
+    }
+
+    // One more store on the same records (a database's own connection).
+    std::shared_ptr<RecordStore> another()
+    {
+        if (GetParam() == "memory")
+            return store_ ? store_ : std::make_shared<MemoryRecordStore>();
+        auto opened = openRecordStore(location_);
+        EXPECT_TRUE(opened) << opened.error().message;
+        return opened ? std::shared_ptr<RecordStore>(std::move(opened.value())) : nullptr;
     }
 
     // Begins and completes a chip with the given outcome; its id.
@@ -71,7 +79,8 @@ protected:
     }
 
     test::TempFolder folder_;
-    std::unique_ptr<RecordStore> store_;
+    StoreLocation location_ = StoreLocation::sqlite(folder_.file("records/production.sqlite"));
+    std::shared_ptr<RecordStore> store_;
 };
 
 TEST_P(RecordStoreConformance, RowBeginsStartedAndCompletesWithEveryField)
@@ -132,14 +141,18 @@ TEST_P(RecordStoreConformance, SequenceSeedsOnFirstUseCountsOnAndWraps)
     EXPECT_FALSE(store_->sequence("never").value());
 }
 
-TEST_P(RecordStoreConformance, ThreadsSharingAStoreNeverGetOneNumberTwice)
+// Two threads share one store, two more have a connection each.
+TEST_P(RecordStoreConformance, ConcurrentTakesNeverGetOneNumberTwice)
 {
     std::vector<std::thread> threads;
     std::vector<std::vector<std::uint32_t>> taken(4);
-    for (auto& numbers : taken)
-        threads.emplace_back([&] {
-            for (int i = 0; i < 25; ++i)
-                numbers.push_back(store_->begin(chip("", "s", "d"), SequenceTake{"t", 1})->serial.value_or(0));
+    const std::vector<std::shared_ptr<RecordStore>> stores = {store_, store_, another(), another()};
+    for (std::size_t t = 0; t < taken.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 25; ++i) {
+                auto begun = stores[t]->begin(chip("", "s", "d"), SequenceTake{"t", 1});
+                taken[t].push_back(begun ? begun->serial.value_or(0) : 0);
+            }
         });
     for (std::thread& thread : threads)
         thread.join();
