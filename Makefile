@@ -19,9 +19,11 @@ INSTALL_PACKAGES := help2man groff-base man-db dpkg-dev lintian desktop-file-uti
 # binutils-avr and srecord are the peers the image-file tests compare against,
 # avrdude's part database the device table's. The window is Qt 6 Widgets;
 # Qt6Gui's CMake config wants libgl-dev, the offscreen tests need one font,
-# and rsvg-convert draws the icon's sizes.
+# and rsvg-convert draws the icon's sizes. Production records live in SQLite
+# or PostgreSQL; the server tests start their own postgresql.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev binutils-avr srecord avrdude \
-            qt6-base-dev libgl-dev fonts-dejavu-core librsvg2-bin $(INSTALL_PACKAGES)
+            qt6-base-dev libgl-dev fonts-dejavu-core librsvg2-bin libsqlite3-dev libpq-dev postgresql \
+            $(INSTALL_PACKAGES)
 
 # libFuzzer and its sanitizer runtimes come with clang; only `make fuzz` needs them.
 FUZZ_PACKAGES := cmake ninja-build g++ make clang libclang-rt-14-dev
