@@ -26,7 +26,7 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-de
             $(INSTALL_PACKAGES)
 
 # libFuzzer and its sanitizer runtimes come with clang; only `make fuzz` needs them.
-FUZZ_PACKAGES := cmake ninja-build g++ make clang libclang-rt-14-dev
+FUZZ_PACKAGES := cmake ninja-build g++ make clang libclang-rt-14-dev libsqlite3-dev libpq-dev
 FUZZ_TARGETS  := hex ini project settings command_line cli_options protocol
 
 # The static checks: clang-tidy (its run-clang-tidy runs the files in
