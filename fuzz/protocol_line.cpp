@@ -78,8 +78,10 @@ bool LinePort::send(const std::uint8_t* bytes, std::size_t count)
         return false;
     }
     // The box's replies are not used again once the line chatters.
-    if (answering_ && !chatter_)
+    if (answering_ && !chatter_ && boxTraffic_ < kBoxTraffic) {
         answering_->receive(bytes, count, baud_);
+        boxTraffic_ += count;
+    }
     status_ = "Send: OK";
     return true;
 }
@@ -131,6 +133,8 @@ bool LinePort::fill(std::size_t count)
         std::fill_n(received.begin() + static_cast<std::ptrdiff_t>(got), rest, *chatter_);
         return true;
     }
+    if (boxTraffic_ >= kBoxTraffic)
+        return silence(true);
     if (credits_ > 0) {
         --credits_;
         return proper(got, rest);
@@ -220,6 +224,7 @@ bool LinePort::boxByte(std::uint8_t& byte)
         if (next->baud != baud_)
             continue; // sent at another speed: framing errors, nothing usable
         byte = next->value;
+        ++boxTraffic_;
         return true;
     }
 }

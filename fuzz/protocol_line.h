@@ -59,10 +59,15 @@ struct LineWiring {
 class LinePort final : public BytePort {
 public:
     static constexpr std::uint64_t kTimeoutMs = 2800;
-    // Far more than any loop that ends by itself needs besides a memory
-    // transfer, far less than the receives of reading the bigger chips, which
-    // a short input would otherwise turn into a second of fuzzing each.
-    static constexpr std::uint64_t kChatterReceives = std::uint64_t{1} << 16;
+    // The bytes the box takes in and gives out for one input; then it falls
+    // silent for good, as past the end of the input. A whole memory moves
+    // byte by byte through the simulator, so this bounds an input's cost;
+    // enough for every loop to run past the counts that coverage tells
+    // apart, and for whole reads and writes of the smaller chips.
+    static constexpr std::uint64_t kBoxTraffic = std::uint64_t{1} << 15;
+    // Beyond any loop that ends by itself on a line that never stops
+    // sending, such as a connection's drains.
+    static constexpr std::uint64_t kChatterReceives = std::uint64_t{1} << 14;
 
     LinePort(ReplyStream& stream, InstantClock& clock, sim::Box& box, LineWiring wiring);
 
@@ -101,6 +106,7 @@ private:
     std::deque<std::uint8_t> stale_;
     std::optional<std::uint8_t> chatter_;
     std::uint64_t chattered_ = 0;
+    std::uint64_t boxTraffic_ = 0;
     unsigned credits_ = 0;
     bool unplugged_ = false;
     std::uint64_t deadLineTimeouts_ = 0;
