@@ -383,12 +383,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const auto last = std::find_if(ui.calls.rbegin(), ui.calls.rend(),
                                            [](const std::string& call) { return call.starts_with("status: "); });
             const auto took = std::chrono::steady_clock::now() - started;
-            std::fprintf(stderr, "step %d: %llu port calls, %llu time-outs on a dead line, %llu ms (%lld us here); %s\n",
-                         which, static_cast<unsigned long long>(port.calls() - callsBefore),
-                         static_cast<unsigned long long>(port.deadLineTimeouts() - deadBefore),
-                         static_cast<unsigned long long>(clock.tickMs() - msBefore),
-                         static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(took).count()),
-                         last == ui.calls.rend() ? "no status" : last->c_str());
+            std::fprintf(
+                stderr, "step %d: %llu port calls, %llu time-outs on a dead line, %llu ms (%lld us of real time); %s\n",
+                which, static_cast<unsigned long long>(port.calls() - callsBefore),
+                static_cast<unsigned long long>(port.deadLineTimeouts() - deadBefore),
+                static_cast<unsigned long long>(clock.tickMs() - msBefore),
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(took).count()),
+                last == ui.calls.rend() ? "no status" : last->c_str());
         }
         // Every command gives the port back, whatever the line did.
         FUZZ_CHECK(!port.connected());
