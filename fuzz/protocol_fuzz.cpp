@@ -2,6 +2,7 @@
 // picks: the simulator's own answer, one byte of it changed, raw bytes,
 // silence, a pulled cable or a line that keeps chattering.
 #include "fuzz_support.h"
+#include "lazy_chip.h"
 #include "protocol_line.h"
 
 #include "box.h"
@@ -200,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.faults.staysLocked = (h.chip & 0x02) != 0;
     if (h.chip & 0x80)
         options.faults.signatureOf = partFor(deviceTable[(h.chip * 7u + h.device) % kDeviceCount]).name;
-    sim::Box box(clock, sim::makeChip(partFor(device)), options);
+    sim::Box box(clock, std::make_unique<fuzz::LazyChip>(partFor(device)), options);
     const int boxPort = (h.line >> 2) & 0x07;
     fuzz::LinePort port(stream, clock, box, {boxPort, (h.line & 0x40) != 0});
 
