@@ -6,10 +6,8 @@
 #include "protocol_line.h"
 
 #include "box.h"
-#include "chip.h"
 #include "part_info.h"
 
-#include "base/clock.h"
 #include "base/operation.h"
 #include "catalogue/device_lookup.h"
 #include "data/memory_buffer.h"
