@@ -2,13 +2,12 @@
 // picks: the simulator's own answer, one byte of it changed, raw bytes,
 // silence, a pulled cable or a line that keeps chattering.
 #include "fuzz_support.h"
+#include "lazy_chip.h"
+#include "protocol_line.h"
 
 #include "box.h"
-#include "chip.h"
 #include "part_info.h"
-#include "sim_port.h"
 
-#include "base/clock.h"
 #include "base/operation.h"
 #include "catalogue/device_lookup.h"
 #include "data/memory_buffer.h"
@@ -21,225 +20,15 @@
 #include "operations/chip_setup_commands.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace {
 
 using namespace quorva;
-
-// The reply stream: one byte read at a time; past its end it reads as
-// silence.
-class Stream {
-public:
-    Stream(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool empty() const { return at_ >= size_; }
-    std::uint8_t next() { return empty() ? 0 : data_[at_++]; }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
-
-// What one control byte of the stream makes of a receive.
-enum class Reply { Proper, Changed, Raw, Silence, Unplug, Chatter };
-
-Reply replyOf(std::uint8_t control)
-{
-    if (control < 0xA0)
-        return Reply::Proper;
-    if (control < 0xB8)
-        return Reply::Changed;
-    if (control < 0xD0)
-        return Reply::Raw;
-    if (control < 0xE8)
-        return Reply::Silence;
-    if (control < 0xF8)
-        return Reply::Unplug;
-    return Reply::Chatter;
-}
-
-// The simulated box behind the in-process port, with the input between
-// them: sends reach the box unchanged; each receive takes a control byte
-// that decides what the PC gets instead of (or as) the box's reply. A
-// control byte 0x80..0x9F answers the following receives properly too, up
-// to 4096 of them, so that a short input can carry a whole memory.
-class FuzzPort final : public BytePort {
-public:
-    // Far more than any loop that ends by itself needs, far less than the
-    // receives of reading the biggest chips.
-    static constexpr std::uint64_t kChatterReceives = std::uint64_t{1} << 20;
-
-    FuzzPort(Stream& stream, RecordingClock& clock, sim::Box& box, sim::SimPort& inner)
-        : stream_(stream), clock_(clock), box_(box), inner_(inner), buffer_(kReceiveBufferSize)
-    {
-    }
-
-    bool open(int portIndex, int baud) override
-    {
-        ++calls;
-        stale_.clear();
-        if (unplugged_) {
-            inner_.close();
-            return false;
-        }
-        return inner_.open(portIndex, baud);
-    }
-    bool close() override
-    {
-        ++calls;
-        stale_.clear();
-        return inner_.close();
-    }
-    bool sendByte(std::uint8_t byte) override { return send(&byte, 1); }
-    bool send(const std::uint8_t* bytes, std::size_t count) override
-    {
-        ++calls;
-        if (unplugged_)
-            return false;
-        // The box's replies are not used again once the line chatters.
-        if (chatter_)
-            return inner_.connected();
-        return inner_.send(bytes, count);
-    }
-    const std::uint8_t* receive(std::size_t count) override
-    {
-        ++calls;
-        if (!inner_.connected())
-            return nullptr;
-        if (unplugged_ || count > kReceiveBufferSize)
-            return nullptr;
-        return fill(count) ? buffer_.data() : nullptr;
-    }
-    int receiveByte() override
-    {
-        ++calls;
-        if (!inner_.connected())
-            return 0;
-        if (unplugged_)
-            return -1;
-        return fill(1) ? buffer_[0] : -1;
-    }
-    const char* status() const override { return inner_.status(); }
-    bool connected() const override { return inner_.connected(); }
-    int lastOpenError() const override { return unplugged_ ? ENOENT : 0; }
-
-    // Time-outs waited out once the input had run dry.
-    std::uint64_t deadLineTimeouts() const { return deadLineTimeouts_; }
-
-    std::uint64_t calls = 0;
-
-private:
-    // The next count bytes the PC reads into buffer_; false after a time-out.
-    bool fill(std::size_t count)
-    {
-        std::size_t got = 0;
-        while (got < count && !stale_.empty()) {
-            buffer_[got++] = stale_.front();
-            stale_.pop_front();
-        }
-        if (got == count)
-            return true;
-        const std::size_t rest = count - got;
-
-        if (chatter_) {
-            // A chattering line falls silent for good after a while, so that
-            // a read of a whole 8 MB DataFlash stays within the time-out.
-            if (++chattered_ > kChatterReceives)
-                return silence(true);
-            std::fill_n(buffer_.begin() + static_cast<std::ptrdiff_t>(got), rest, *chatter_);
-            return true;
-        }
-        if (credits_ > 0) {
-            --credits_;
-            return proper(got, rest);
-        }
-        if (stream_.empty())
-            return silence(true);
-
-        const std::uint8_t control = stream_.next();
-        switch (replyOf(control)) {
-        case Reply::Proper:
-            if (control >= 0x80)
-                credits_ = (1u << ((control & 0x1F) % 13)) - 1;
-            return proper(got, rest);
-        case Reply::Changed: {
-            const std::size_t at = got + stream_.next() % rest;
-            const std::uint8_t value = stream_.next();
-            if (!proper(got, rest))
-                return false;
-            buffer_[at] = value;
-            return true;
-        }
-        case Reply::Raw: {
-            // The box's reply is lost; these bytes come instead, and what is
-            // more than asked for waits for the next receive.
-            box_.discardOutput();
-            const std::size_t n = stream_.next();
-            for (std::size_t i = 0; i < n; ++i) {
-                const std::uint8_t byte = stream_.next();
-                if (got < count)
-                    buffer_[got++] = byte;
-                else
-                    stale_.push_back(byte);
-            }
-            return got == count || silence(false);
-        }
-        case Reply::Silence:
-            return silence(false);
-        case Reply::Unplug:
-            unplugged_ = true;
-            return false;
-        case Reply::Chatter:
-            chatter_ = stream_.next();
-            ++chattered_;
-            std::fill_n(buffer_.begin() + static_cast<std::ptrdiff_t>(got), rest, *chatter_);
-            return true;
-        }
-        return false;
-    }
-
-    // The box's own reply, at the box's pace; the in-process port waits out
-    // the time-out itself when the box has nothing to say.
-    bool proper(std::size_t at, std::size_t count)
-    {
-        const std::uint8_t* reply = inner_.receive(count);
-        if (!reply)
-            return false;
-        std::copy_n(reply, count, buffer_.begin() + static_cast<std::ptrdiff_t>(at));
-        return true;
-    }
-
-    // The box's reply is lost on the line and the receive waits out its
-    // time-out.
-    bool silence(bool dead)
-    {
-        box_.discardOutput();
-        box_.pcTimedOut();
-        clock_.advance(sim::SimPort::kTimeoutMs);
-        if (dead)
-            ++deadLineTimeouts_;
-        return false;
-    }
-
-    Stream& stream_;
-    RecordingClock& clock_;
-    sim::Box& box_;
-    sim::SimPort& inner_;
-    std::vector<std::uint8_t> buffer_;
-    std::deque<std::uint8_t> stale_;
-    std::optional<std::uint8_t> chatter_;
-    std::uint64_t chattered_ = 0;
-    unsigned credits_ = 0;
-    bool unplugged_ = false;
-    std::uint64_t deadLineTimeouts_ = 0;
-};
 
 // Cancels an operation once it has finished `steps` steps.
 class CancellingView final : public OperationView {
@@ -308,8 +97,10 @@ static_assert(kHeaderSize == 22);
 // A buffer length from its byte: empty, tiny, a page, the chip, or one past it.
 int lengthOf(std::uint8_t choice, int memory, int page)
 {
-    // Bigger buffers only cost time: the paths are those of the smaller ones.
-    constexpr int kLimit = 256 << 10;
+    // Bigger buffers only cost time: the paths are those of the smaller ones,
+    // and the sanitizer maps every block above 128 KB afresh, whose page
+    // faults cost more than the rest of a short input.
+    constexpr int kLimit = 64 << 10;
     const int capped = std::min(memory, kLimit);
     switch (choice % 8) {
     case 0:
@@ -367,6 +158,21 @@ Budget budgetOf(Step command, const DeviceInfo& device, const MemoryBuffer& flas
     }
 }
 
+// What the checks compare the buffers against. Kept from input to input, so
+// that copying a big buffer reuses memory instead of mapping fresh pages.
+struct Copies {
+    std::vector<std::uint8_t> flashFile;
+    std::vector<std::uint8_t> eepromFile;
+    std::vector<std::uint8_t> flashBefore;
+    std::vector<std::uint8_t> eepromBefore;
+};
+
+Copies& keptCopies()
+{
+    static Copies copies;
+    return copies;
+}
+
 // QUORVA_FUZZ_VERBOSE=1 tells what each command of a replayed input cost.
 bool verbose()
 {
@@ -380,12 +186,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     Header h{};
     std::copy_n(data, std::min(size, kHeaderSize), reinterpret_cast<std::uint8_t*>(&h));
-    Stream stream(data + std::min(size, kHeaderSize), size - std::min(size, kHeaderSize));
+    fuzz::ReplyStream stream(data + std::min(size, kHeaderSize), size - std::min(size, kHeaderSize));
 
     const int deviceIndex = h.device % kDeviceCount;
     const DeviceInfo& device = deviceTable[static_cast<std::size_t>(deviceIndex)];
 
-    RecordingClock clock;
+    fuzz::InstantClock clock;
     sim::BoxOptions options;
     options.instantWrites = true;
     options.firmwareInstalled = (h.line & 0x80) == 0;
@@ -393,17 +199,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.faults.staysLocked = (h.chip & 0x02) != 0;
     if (h.chip & 0x80)
         options.faults.signatureOf = partFor(deviceTable[(h.chip * 7u + h.device) % kDeviceCount]).name;
-    sim::Box box(clock, sim::makeChip(partFor(device)), options);
-    sim::SimPort simPort(clock);
+    sim::Box box(clock, std::make_unique<fuzz::LazyChip>(partFor(device)), options);
     const int boxPort = (h.line >> 2) & 0x07;
-    simPort.attach(boxPort, box);
-    if (h.line & 0x40) {
-        for (int port = 0; port < 8; ++port) {
-            if (port != boxPort)
-                simPort.addSilentPort(port);
-        }
-    }
-    FuzzPort port(stream, clock, box, simPort);
+    fuzz::LinePort port(stream, clock, box, {boxPort, (h.line & 0x40) != 0});
 
     fuzz::SilentUi ui;
     unsigned question = 0;
@@ -458,29 +256,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                          return byte % (kCommandCount + 1) == static_cast<int>(Step::AutoProgram);
                                      }) &&
                          (project.autoFlashReload || project.autoEepromReload);
-    const auto fill = [reloads](MemoryBuffer& buffer, int length, const char* name, std::uint8_t seed) {
+    Copies& copies = keptCopies();
+    const auto fill = [reloads](MemoryBuffer& buffer, int length, const char* name, std::uint8_t seed,
+                                std::vector<std::uint8_t>& file) {
+        file.resize(static_cast<std::size_t>(length));
         if (length == 0)
-            return std::vector<std::uint8_t>{};
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-        for (std::size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = static_cast<std::uint8_t>((i * 13 + seed + (i >> 8)) & 0xFF);
+            return;
+        for (std::size_t i = 0; i < file.size(); ++i)
+            file[i] = static_cast<std::uint8_t>((i * 13 + seed + (i >> 8)) & 0xFF);
         if (reloads) {
             const std::string path = fuzz::scratchPath(name);
-            FUZZ_CHECK(fuzz::writeFile(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()}));
+            FUZZ_CHECK(fuzz::writeFile(path, {reinterpret_cast<const char*>(file.data()), file.size()}));
             buffer.loadFile(path);
             // A Flash buffer is padded to whole words.
             FUZZ_CHECK(buffer.length() >= length && buffer.length() <= length + 1);
         } else {
             buffer.createBlank(length);
-            std::copy(bytes.begin(), bytes.end(), buffer.data().begin());
+            std::copy(file.begin(), file.end(), buffer.data().begin());
             buffer.setAllByteStates(ByteLoaded);
         }
-        return std::vector<std::uint8_t>(buffer.data().begin(), buffer.data().end());
+        file.assign(buffer.data().begin(), buffer.data().end());
     };
-    const std::vector<std::uint8_t> flashFile =
-        fill(flash, lengthOf(h.flashLength, device.flashSize, pageSizeBytes(device)), "flash.bin", h.flashLength);
-    const std::vector<std::uint8_t> eepromFile =
-        fill(eeprom, lengthOf(h.eepromLength, device.eepromSize, 1), "eeprom.bin", h.eepromLength);
+    fill(flash, lengthOf(h.flashLength, device.flashSize, pageSizeBytes(device)), "flash.bin", h.flashLength,
+         copies.flashFile);
+    fill(eeprom, lengthOf(h.eepromLength, device.eepromSize, 1), "eeprom.bin", h.eepromLength, copies.eepromFile);
 
     LinkSettings settings;
     settings.comPort = (h.line & 0x20) != 0 ? 0 : boxPort + 1;
@@ -499,11 +298,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto command = static_cast<Step>(which);
         const DeviceInfo& selected = deviceTable[static_cast<std::size_t>(project.deviceIndex)];
         const Budget budget = budgetOf(command, selected, flash, eeprom);
-        const std::vector<std::uint8_t> flashBefore(flash.data().begin(), flash.data().end());
-        const std::vector<std::uint8_t> eepromBefore(eeprom.data().begin(), eeprom.data().end());
-        const std::uint64_t callsBefore = port.calls;
+        copies.flashBefore.assign(flash.data().begin(), flash.data().end());
+        copies.eepromBefore.assign(eeprom.data().begin(), eeprom.data().end());
+        const std::uint64_t callsBefore = port.calls();
         const std::uint64_t deadBefore = port.deadLineTimeouts();
         const std::uint64_t msBefore = clock.tickMs();
+        const auto started = std::chrono::steady_clock::now();
 
         switch (command) {
         case Step::Connect:
@@ -581,15 +381,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (verbose()) {
             const auto last = std::find_if(ui.calls.rbegin(), ui.calls.rend(),
                                            [](const std::string& call) { return call.starts_with("status: "); });
-            std::fprintf(stderr, "step %d: %llu port calls, %llu time-outs on a dead line, %llu ms; %s\n", which,
-                         static_cast<unsigned long long>(port.calls - callsBefore),
-                         static_cast<unsigned long long>(port.deadLineTimeouts() - deadBefore),
-                         static_cast<unsigned long long>(clock.tickMs() - msBefore),
-                         last == ui.calls.rend() ? "no status" : last->c_str());
+            const auto took = std::chrono::steady_clock::now() - started;
+            std::fprintf(
+                stderr, "step %d: %llu port calls, %llu time-outs on a dead line, %llu ms (%lld us of real time); %s\n",
+                which, static_cast<unsigned long long>(port.calls() - callsBefore),
+                static_cast<unsigned long long>(port.deadLineTimeouts() - deadBefore),
+                static_cast<unsigned long long>(clock.tickMs() - msBefore),
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(took).count()),
+                last == ui.calls.rend() ? "no status" : last->c_str());
         }
         // Every command gives the port back, whatever the line did.
         FUZZ_CHECK(!port.connected());
-        FUZZ_CHECK(port.calls - callsBefore <= budget.calls);
+        FUZZ_CHECK(port.calls() - callsBefore <= budget.calls);
         FUZZ_CHECK(port.deadLineTimeouts() - deadBefore <= budget.deadLineTimeouts);
         FUZZ_CHECK(context.lastResult >= -1 && context.lastResult <= 2);
         FUZZ_CHECK(project.deviceIndex >= 0 && project.deviceIndex < kDeviceCount);
@@ -606,13 +409,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The auto-program may reload the buffer's file.
         const bool reloaded = reloads && command == Step::AutoProgram;
         if (command == Step::ReadFlash)
-            FUZZ_CHECK(same(flashBefore, flash) || flash.length() <= selected.flashSize);
+            FUZZ_CHECK(same(copies.flashBefore, flash) || flash.length() <= selected.flashSize);
         else
-            FUZZ_CHECK(same(flashBefore, flash) || (reloaded && same(flashFile, flash)));
+            FUZZ_CHECK(same(copies.flashBefore, flash) || (reloaded && same(copies.flashFile, flash)));
         if (command == Step::ReadEeprom)
-            FUZZ_CHECK(same(eepromBefore, eeprom) || eeprom.length() <= selected.eepromSize);
+            FUZZ_CHECK(same(copies.eepromBefore, eeprom) || eeprom.length() <= selected.eepromSize);
         else
-            FUZZ_CHECK(same(eepromBefore, eeprom) || (reloaded && same(eepromFile, eeprom)));
+            FUZZ_CHECK(same(copies.eepromBefore, eeprom) || (reloaded && same(copies.eepromFile, eeprom)));
     }
     return 0;
 }
