@@ -81,7 +81,8 @@ TEST_F(LoadAddressDialogTest, TypedLettersShowInCapitalsInBothLanguages)
             QTest::keyClicks(edit, "0x1fab99"); // six characters at most
             EXPECT_EQ(edit->text(), "0X1FAB");
             saveScreenshot(dialog, russian ? "load-address-ru" : "load-address-en");
-            static_cast<QDialog&>(dialog).accept();
+            QTest::keyClick(edit, Qt::Key_Return); // the OK button
+            EXPECT_FALSE(dialog.isVisible());
         });
         ASSERT_TRUE(gui::execLoadAddressDialog(nullptr, ui, address));
         EXPECT_EQ(address, 0x1FAB);
