@@ -511,11 +511,16 @@ constexpr MessageRecord kMessages[] = {
         "Режим защиты %d неизвестен: режим не выбран, и без выбора другого защита не устанавливается."},
     {2171, "Enter a whole number of milliseconds from %d to %d.", "Введите целое число миллисекунд от %d до %d."},
     {2172, "Enter a whole number of milliseconds.", "Введите целое число миллисекунд."},
-    {2173, "Enter a hexadecimal address of at most 8 digits.", "Введите шестнадцатеричный адрес не длиннее 8 цифр."},
     {2174, "The project's device %d is not in the device list; %s is chosen instead.",
         "Микросхемы проекта %d нет в списке; вместо неё выбрана %s."},
     {2175, "The project's SCK setting %d is not in the list; %s is chosen instead.",
         "Настройки SCK %d нет в списке; вместо неё выбрано %s."},
+    // A read from the chip that did not complete.
+    {2220, "%s; the buffer is unchanged.", "%s; буфер не изменён."},
+    // Addresses refused on their field, and a merge the person declined.
+    {2221, "Enter a hexadecimal address from 0 to %X.", "Введите шестнадцатеричный адрес от 0 до %X."},
+    {2222, "Enter a decimal address from 0 to %d.", "Введите десятичный адрес от 0 до %d."},
+    {2223, "The file was not merged; the buffer is unchanged.", "Файл не добавлен; буфер не изменён."},
     // Production records and their serial sequences.
     {2300, "The production records at %s cannot be opened: %s", "Журнал производства %s не открывается: %s"},
     {2301, "The production records at %s cannot be written: %s", "В журнал производства %s не удаётся записать: %s"},

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <optional>
 #include <ostream>
 
 namespace quorva::cli {
@@ -135,8 +136,13 @@ int loadAtAddress(CliContext& context)
         context.err << "load-at needs BASE FILE ADDRESS OUT\n";
         return kExitUsage;
     }
-    // The address is hexadecimal, as the load-address dialog reads it.
-    context.ui.presetLoadAddress(parseAddressText(arguments[2], true));
+    // The address is hexadecimal, as the load-address dialog first reads it.
+    const std::optional<int> address = readAddressText(arguments[2], true);
+    if (!address) {
+        context.err << addressRangeText(true) << '\n';
+        return kExitUsage;
+    }
+    context.ui.presetLoadAddress(*address);
     const ImageCommandResult result = mergeImageFiles(context.ui, arguments[0], arguments[1], arguments[3], eeprom);
     if (result.ok)
         context.ui.setStatus(result.statusLine);

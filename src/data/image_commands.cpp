@@ -46,9 +46,9 @@ ImageCommandResult mergeImageFiles(Ui& ui, const std::string& base, const std::s
     MemoryBuffer buffer;
     if (!loadInto(ui, buffer, base, eeprom))
         return {};
-    // The merge asks the Ui for the address and reports its own refusals; a
-    // merge that went through names the merged file.
-    if (!buffer.loadAtAddress(file) || buffer.fileName() != file)
+    // The merge asks the Ui for the address and reports its own refusals;
+    // only a merge that went through leaves the loaded base modified.
+    if (!buffer.loadAtAddress(file) || !buffer.modified())
         return {};
     if (!buffer.writeFile(output))
         return {};

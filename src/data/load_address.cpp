@@ -6,10 +6,25 @@
 #include "text_numbers.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <new>
 
 namespace quorva {
+
+namespace {
+constexpr int kHexadecimalRange = 2221;
+constexpr int kDecimalRange = 2222;
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0)
+        text.remove_suffix(1);
+    return text;
+}
+} // namespace
 
 std::string proposedAddressText(int address)
 {
@@ -18,14 +33,47 @@ std::string proposedAddressText(int address)
     return text;
 }
 
-int parseAddressText(std::string_view text, bool hexadecimal)
+std::optional<int> readAddressText(std::string_view text, bool hexadecimal)
 {
-    return scanInteger(text, hexadecimal ? 16 : 10);
+    text = trimmed(text);
+    // A sign is no part of an address.
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        return std::nullopt;
+    const std::optional<ScannedNumber> number = scanNumber(text, hexadecimal ? 16 : 10);
+    if (!number || number->end != text.size() || number->value > kHighestLoadAddress)
+        return std::nullopt;
+    return static_cast<int>(number->value);
+}
+
+std::string addressRangeText(bool hexadecimal)
+{
+    return hexadecimal ? formatMessage(kHexadecimalRange, static_cast<unsigned>(kHighestLoadAddress))
+                       : formatMessage(kDecimalRange, kHighestLoadAddress);
+}
+
+LoadAddressModel::LoadAddressModel(int proposal) : text(proposedAddressText(proposal)) {}
+
+void LoadAddressModel::setHexadecimal(bool on)
+{
+    if (on == hexadecimal_)
+        return;
+    if (const std::optional<int> address = readAddressText(text, hexadecimal_))
+        text = on ? proposedAddressText(*address) : std::to_string(*address);
+    hexadecimal_ = on;
+}
+
+std::optional<int> LoadAddressModel::accept(Ui& ui) const
+{
+    const std::optional<int> address = readAddressText(text, hexadecimal_);
+    if (!address)
+        ui.showMessage(BoxIcon::Warning, messageText(kDataCaption), addressRangeText(hexadecimal_));
+    return address;
 }
 
 bool MemoryBuffer::loadAtAddress(const std::string& path)
 {
     constexpr int kCannotLoad = 1023;
+    constexpr int kNotMerged = 2223;
     if (data_.empty())
         return false;
     if (path == kUnspecifiedFile)
@@ -35,23 +83,30 @@ bool MemoryBuffer::loadAtAddress(const std::string& path)
         return true;
     if (decoded.noMemory)
         return false;
-    const auto refuse = [this] {
-        showDataError(*ui_, kCannotLoad);
+    const auto refuse = [this](int messageId) {
+        showDataError(*ui_, messageId);
+        return true;
+    };
+    // The person chose not to merge: nothing went wrong.
+    const auto notMerged = [this] {
+        ui_->showMessage(BoxIcon::Information, messageText(kDataCaption), messageText(kNotMerged));
         return true;
     };
     if (!decoded.image)
-        return refuse();
+        return refuse(kCannotLoad);
     const Image& image = *decoded.image;
 
     int address = length();
     if (!ui_->loadAddressDialog(address))
-        return refuse();
+        return notMerged();
     // Nothing may land before the buffer, nor grow it beyond what a file can hold.
     const std::int64_t end = std::int64_t{address} + static_cast<std::int64_t>(image.size());
     if (address < 0 || end > kImageLimit)
-        return refuse();
-    if (address < length() && !askDataQuestion(*ui_, messageText(1155)))
-        return refuse();
+        return refuse(kCannotLoad);
+    // Overwriting part of the image is the exception: Enter keeps it.
+    if (address < length() &&
+        ui_->ask(Buttons::YesNo, BoxIcon::Question, 1, messageText(kDataCaption), messageText(1155)) != Answer::Yes)
+        return notMerged();
 
     Image merged;
     std::vector<std::uint8_t> states;
@@ -65,13 +120,18 @@ bool MemoryBuffer::loadAtAddress(const std::string& path)
         states.assign(merged.size(), ByteLoaded);
     } catch (const std::bad_alloc&) {
         showDataError(*ui_, 1019);
-        return refuse();
+        return refuse(kCannotLoad);
     }
     data_ = std::move(merged);
     byteState_ = std::move(states);
     if (decoded.rawText)
         rawText_ = std::move(decoded.rawText);
-    finishLoad(path);
+    // The buffer keeps its own file: the merged file is only a part of it
+    // now, and Save must not write the whole image over that part.
+    markModified();
+    refreshPreview();
+    updateLabel();
+    refreshWindowState();
     return true;
 }
 

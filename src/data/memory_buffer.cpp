@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace quorva {
 
@@ -67,6 +68,31 @@ bool MemoryBuffer::createBlank(int size)
     updateLabel();
     refreshWindowState();
     return true;
+}
+
+void MemoryBuffer::takeRead(MemoryBuffer& source, int count)
+{
+    const auto keep = std::min(source.data_.size(), static_cast<std::size_t>(std::max(count, 0)));
+    source.data_.resize(keep);
+    source.byteState_.resize(keep);
+    busy_ = false;
+    data_ = std::exchange(source.data_, {});
+    byteState_ = std::exchange(source.byteState_, {});
+    rawText_.reset();
+    unreadFile_.clear();
+    markModified();
+    refreshPreview();
+    updateLabel();
+    refreshWindowState();
+}
+
+void MemoryBuffer::chipErased()
+{
+    for (std::uint8_t& state : byteState_) {
+        if (state == ByteProgrammed || state == ByteVerified)
+            state = ByteLoaded;
+    }
+    refreshPreview();
 }
 
 void MemoryBuffer::markModified()

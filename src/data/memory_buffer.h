@@ -88,6 +88,13 @@ public:
     bool clear();
     // size bytes of 0xFF, all pending, marked modified; the file name stays.
     bool createBlank(int size);
+    // A completed read from the chip: the first count bytes of source, with
+    // their states, replace the contents; the file name stays and the
+    // buffer counts as modified. source is left empty.
+    void takeRead(MemoryBuffer& source, int count);
+    // The chip was erased: bytes shown as programmed or verified are loaded
+    // bytes again.
+    void chipErased();
     void markModified();
     void updateLabel();
     void refreshPreview();

@@ -27,11 +27,19 @@ std::string bootLockKey(std::size_t n)
     return "BootLock" + std::to_string(n);
 }
 
+// The file a buffer stands for in the project. A file that could not be
+// read stays the project's until the person loads another or closes the
+// buffer: saving must not erase the reference to a file that is only missing
+// for now (an unplugged stick, a folder not yet mounted).
 std::string fileNameOf(const MemoryBuffer* buffer)
 {
-    if (!buffer || buffer->fileName().empty())
+    if (!buffer)
         return kUnspecifiedFile;
-    return buffer->fileName();
+    if (!buffer->fileName().empty() && buffer->fileName() != kUnspecifiedFile)
+        return buffer->fileName();
+    if (!buffer->hasData() && !buffer->unreadFile().empty())
+        return buffer->unreadFile();
+    return kUnspecifiedFile;
 }
 
 int deviceNoOf(int index)

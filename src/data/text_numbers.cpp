@@ -6,7 +6,7 @@
 
 namespace quorva {
 
-int scanInteger(std::string_view text, int base)
+std::optional<ScannedNumber> scanNumber(std::string_view text, int base)
 {
     const bool hexadecimal = base == 16;
     std::size_t i = 0;
@@ -28,12 +28,19 @@ int scanInteger(std::string_view text, int base)
     if (hexadecimal && i + 2 < text.size() && text[i] == '0' && (text[i + 1] | 0x20) == 'x' &&
         digitOf(text[i + 2]) >= 0)
         i += 2;
-    long long value = 0;
+    if (i >= text.size() || digitOf(text[i]) < 0)
+        return std::nullopt;
+    constexpr std::int64_t kCeiling = std::int64_t{1} << 40;
+    std::int64_t value = 0;
     for (; i < text.size() && digitOf(text[i]) >= 0; ++i)
-        value = std::min(value * (hexadecimal ? 16 : 10) + digitOf(text[i]), static_cast<long long>(INT_MAX) + 1);
-    if (negative)
-        value = -value;
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+        value = std::min(value * (hexadecimal ? 16 : 10) + digitOf(text[i]), kCeiling);
+    return ScannedNumber{negative ? -value : value, i};
+}
+
+int scanInteger(std::string_view text, int base)
+{
+    const std::optional<ScannedNumber> number = scanNumber(text, base);
+    return number ? static_cast<int>(std::clamp<std::int64_t>(number->value, INT_MIN, INT_MAX)) : 0;
 }
 
 } // namespace quorva

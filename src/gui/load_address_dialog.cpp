@@ -19,16 +19,17 @@ namespace {
 constexpr int kLoadAddressDialog = 149;
 }
 
-bool execLoadAddressDialog(QWidget* parent, int& address)
+bool execLoadAddressDialog(QWidget* parent, Ui& ui, int& address)
 {
+    LoadAddressModel model(address);
     QDialog dialog(parent);
     dialog.setObjectName(QString::number(kLoadAddressDialog));
     dialog.setWindowTitle(QStringLiteral("Load Address"));
     auto* label = new QLabel(QStringLiteral("Address:"), &dialog);
     label->setObjectName(QStringLiteral("1131"));
-    auto* edit = new QLineEdit(QString::fromStdString(proposedAddressText(address)), &dialog);
+    auto* edit = new QLineEdit(QString::fromStdString(model.text), &dialog);
     edit->setObjectName(QStringLiteral("1128"));
-    edit->setMaxLength(kAddressTextMaxLength);
+    edit->setMaxLength(model.textMaxLength());
     // Letters show in capitals as they are typed.
     QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
         const int at = edit->cursorPosition();
@@ -39,11 +40,26 @@ bool execLoadAddressDialog(QWidget* parent, int& address)
     decimal->setObjectName(QStringLiteral("1129"));
     auto* hexadecimal = new QRadioButton(QStringLiteral("Hexadecimal"), &dialog);
     hexadecimal->setObjectName(QStringLiteral("1130"));
-    hexadecimal->setChecked(true);
+    hexadecimal->setChecked(model.hexadecimal());
+    QObject::connect(hexadecimal, &QRadioButton::toggled, edit, [&model, edit](bool on) {
+        model.text = edit->text().toStdString();
+        model.setHexadecimal(on);
+        edit->setMaxLength(model.textMaxLength());
+        edit->setText(QString::fromStdString(model.text));
+    });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("1"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("2"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        model.text = edit->text().toStdString();
+        if (const std::optional<int> chosen = model.accept(ui)) {
+            address = *chosen;
+            dialog.accept();
+            return;
+        }
+        edit->selectAll();
+        edit->setFocus();
+    });
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(&dialog);
@@ -57,11 +73,7 @@ bool execLoadAddressDialog(QWidget* parent, int& address)
     translateWidget(dialog, kLoadAddressDialog);
     edit->selectAll();
     edit->setFocus();
-
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    address = parseAddressText(edit->text().toStdString(), hexadecimal->isChecked());
-    return true;
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace quorva::gui

@@ -221,9 +221,10 @@ void ProjectSettingsDialog::build()
     incrementLayout->addWidget(
         field(ids::EepromAddress, &C::eepromAddress, &E::eepromAddress, SettingsField::EepromAddress, increment), 1, 1);
 
-    // Room for all eight hexadecimal digits.
+    // Room for all eight hexadecimal digits, and no more.
     for (int address : {ids::FlashAddress, ids::EepromAddress}) {
         auto* edit = increment->findChild<QLineEdit*>(id(address));
+        edit->setMaxLength(kAddressTextLength);
         edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("FFFFFFFF")) + 12);
     }
 

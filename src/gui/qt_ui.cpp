@@ -192,7 +192,7 @@ bool QtUi::languageDialog(bool& russian)
 
 bool QtUi::loadAddressDialog(int& address)
 {
-    return runOnGuiThread([&] { return execLoadAddressDialog(owner_, address); });
+    return runOnGuiThread([&] { return execLoadAddressDialog(owner_, *this, address); });
 }
 
 bool QtUi::selfProgramSettingsDialog(const std::string& currentVersion, const std::string& newVersion,

@@ -21,24 +21,11 @@ namespace quorva {
 namespace {
 
 constexpr int kCaptionId = 1025;
+constexpr int kBufferUnchanged = 2220;
 
 bool cancelledRun(const Operation& op, int result)
 {
     return result != Operation::kDone && (op.cancelled() || result == Operation::kCancelled);
-}
-
-// Cuts a buffer that was sized to the table to what the chip holds, keeping
-// what was read.
-void shrinkBuffer(MemoryBuffer& buffer, int size)
-{
-    const auto keep = static_cast<std::size_t>(size);
-    const std::vector<std::uint8_t> data(buffer.data().begin(), buffer.data().begin() + static_cast<std::ptrdiff_t>(keep));
-    const std::vector<std::uint8_t> states(buffer.byteState().begin(),
-                                           buffer.byteState().begin() + static_cast<std::ptrdiff_t>(keep));
-    buffer.createBlank(size);
-    std::copy(data.begin(), data.end(), buffer.data().begin());
-    std::copy(states.begin(), states.end(), buffer.byteState().begin());
-    buffer.refreshPreview();
 }
 
 } // namespace
@@ -258,27 +245,39 @@ void ChipCommands::readMemory(bool isFlash)
     ScopedWaitCursor cursor(ui_);
     if (!havePort())
         return;
-    buffer.createBlank(isFlash ? device.flashSize : device.eepromSize);
+    // The chip is read into a buffer of its own: the person's image, its
+    // file and its edits stay unless the read completes.
+    MemoryBuffer read;
+    read.init(ui_, buffer.byteGranular(), {}, nullptr);
+    if (!read.createBlank(isFlash ? device.flashSize : device.eepromSize))
+        return;
     if (!connect(settings_.highSpeed))
         return;
 
-    KX1ReadData op(setup(settings_.highSpeed), buffer, isFlash);
+    KX1ReadData op(setup(settings_.highSpeed), read, isFlash);
     const int result = runOnBuffer(op, &buffer);
-    if (op.chipBytes() >= 0 && op.chipBytes() < buffer.length())
-        shrinkBuffer(buffer, op.chipBytes());
+    int outcome = 0;
     if (result == Operation::kDone) {
+        // A DataFlash in power-of-2 mode holds less than its table size.
+        buffer.takeRead(read, op.chipBytes() >= 0 ? op.chipBytes() : read.length());
         status(isFlash ? 1089 : 1099);
         context_.lastResult = 0;
     } else if (cancelledRun(op, result)) {
-        status(isFlash ? 1086 : 1097);
+        outcome = isFlash ? 1086 : 1097;
+        status(outcome);
     } else if (isFlash) {
+        outcome = 1088;
         info(messageText(1087));
-        status(1088);
+        status(outcome);
     } else {
-        infoAndStatus(1098);
+        outcome = 1098;
+        infoAndStatus(outcome);
     }
     disconnect(&buffer);
-    ui_.setStatus(formatMessage(isFlash ? 1041 : 1074, buffer.length(), buffer.length(), buffer.checksum()));
+    if (outcome != 0)
+        ui_.setStatus(formatMessage(kBufferUnchanged, messageText(outcome)));
+    else
+        ui_.setStatus(formatMessage(isFlash ? 1041 : 1074, buffer.length(), buffer.length(), buffer.checksum()));
     buffer.refreshPreview();
 }
 

@@ -80,6 +80,13 @@ bool ChipSetupCommands::chipEraseOk()
 
 void ChipSetupCommands::chipErase()
 {
+    eraseAndReport();
+    if (context_.lastResult == 0 && context_.chipErased)
+        context_.chipErased();
+}
+
+void ChipSetupCommands::eraseAndReport()
+{
     context_.lastResult = -1;
     status(1075);
     ScopedWaitCursor cursor(ui_);

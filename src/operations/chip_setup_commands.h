@@ -60,6 +60,7 @@ private:
     void status(int messageId);
     void info(const std::string& text);
     void infoAndStatus(int messageId);
+    void eraseAndReport();
     void eraseDataFlash();
     void recheckAfterErase(ScopedWaitCursor& cursor);
     bool signatureNamesSelectedDevice(const std::array<int, 3>& signature) const;

@@ -26,6 +26,9 @@ struct OperationsContext {
     // Called with the device index when a signature names another device
     // than the selected one; the main window shows it and adopts it.
     std::function<void(int deviceIndex)> deviceIdentified;
+    // Called after the chip was erased: what the buffers show as programmed
+    // or verified is on the chip no longer.
+    std::function<void()> chipErased;
 };
 
 // Where the box is and how the operations may use the line: the board

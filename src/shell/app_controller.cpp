@@ -84,6 +84,10 @@ AppController::AppController(Ui& ui, SettingsStore& store, BytePort& port, Clock
       autoProgram_(*ui_, clock, project_, flash_, eeprom_, link_, context_, chips_, setup_)
 {
     context_.deviceIdentified = [this](int deviceIndex) { deviceIdentified(deviceIndex); };
+    context_.chipErased = [this] {
+        flash_.chipErased();
+        eeprom_.chipErased();
+    };
     recent_.setOnChanged([] {});
 }
 

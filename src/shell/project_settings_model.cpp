@@ -5,6 +5,7 @@
 #include "catalogue/device_lookup.h"
 #include "catalogue/fuse_layout.h"
 #include "catalogue/fuse_warnings.h"
+#include "data/text_numbers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -21,10 +22,11 @@ constexpr int kCaptionId = 1025; // "Programmer QUORVA"
 constexpr int kSelectProperChip = 1166;
 constexpr int kDelayRange = 2171;
 constexpr int kDelayNumber = 2172;
-constexpr int kAddressText = 2173;
+constexpr int kAddressRange = 2221;
 constexpr int kUnknownDevice = 2174;
 constexpr int kUnknownSck = 2175;
-constexpr std::size_t kAddressDigits = 8;
+// Beyond it an address is negative, and a negative one counts nothing up.
+constexpr std::int64_t kHighestAddress = 0x7FFFFFFF;
 constexpr int kDefaultSckPeriod = 4; // a new project's
 
 // clang-format off
@@ -66,20 +68,17 @@ std::optional<int> wholeNumber(std::string_view text)
     return value;
 }
 
-// Hexadecimal digits and nothing else, taken as the 32 bits of the field.
-std::optional<int> hexNumber(std::string_view text)
+// The address in a field of at most eight characters, read as C's "%x"
+// reads it ("0x" allowed, up to the first character that is no hex digit);
+// none when that gives no address.
+std::optional<int> addressOf(const std::string& text)
 {
-    text = trimmed(text);
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+    if (text.size() > static_cast<std::size_t>(kAddressTextLength))
         return std::nullopt;
-    return static_cast<int>(value);
-}
-
-bool addressFits(const std::string& text)
-{
-    return text.size() <= kAddressDigits;
+    const std::optional<ScannedNumber> number = scanNumber(text, 16);
+    if (!number || number->value < 0 || number->value > kHighestAddress)
+        return std::nullopt;
+    return static_cast<int>(number->value);
 }
 
 bool delayFits(const std::string& text, std::optional<DelayRange> range)
@@ -216,9 +215,9 @@ bool ProjectSettingsModel::configure()
 SettingsField ProjectSettingsModel::refusedField() const
 {
     const ProjectSettingsControls& c = controls;
-    if (c.incrementFlash && !addressFits(c.flashAddress))
+    if (c.incrementFlash && !addressOf(c.flashAddress))
         return SettingsField::FlashAddress;
-    if (c.incrementEeprom && !addressFits(c.eepromAddress))
+    if (c.incrementEeprom && !addressOf(c.eepromAddress))
         return SettingsField::EepromAddress;
     if (c.flashByteDelay && !delayFits(c.flashByteText, kFlashByteRange))
         return SettingsField::FlashByte;
@@ -244,7 +243,7 @@ SettingsField ProjectSettingsModel::accept(int& chosenDevice)
         break;
     case SettingsField::FlashAddress:
     case SettingsField::EepromAddress:
-        refuse(messageText(kAddressText));
+        refuse(formatMessage(kAddressRange, static_cast<unsigned>(kHighestAddress)));
         return refused;
     case SettingsField::FlashByte:
         refuse(formatMessage(kDelayRange, kFlashByteRange.low, kFlashByteRange.high));
@@ -267,10 +266,8 @@ SettingsField ProjectSettingsModel::accept(int& chosenDevice)
         if (value)
             field = *value;
     };
-    if (addressFits(c.flashAddress))
-        keepOr(hexNumber(c.flashAddress), project_.autoIncAddressFlash);
-    if (addressFits(c.eepromAddress))
-        keepOr(hexNumber(c.eepromAddress), project_.autoIncAddress);
+    keepOr(addressOf(c.flashAddress), project_.autoIncAddressFlash);
+    keepOr(addressOf(c.eepromAddress), project_.autoIncAddress);
     project_.polling = c.polling;
     project_.checkSign = c.checkSign;
     project_.noSynchronization = c.noSynchronization;

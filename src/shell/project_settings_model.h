@@ -57,6 +57,8 @@ struct ProjectSettingsEnabled {
 enum class SettingsField { None, FlashAddress, EepromAddress, FlashByte, FlashPage, EepromByte, EepromPage };
 
 inline constexpr int kStrobePositions = 7;
+// The auto-increment address fields take up to eight hexadecimal characters.
+inline constexpr int kAddressTextLength = 8;
 inline constexpr int kSckPeriods = 8;
 
 // Reset strobe length in ms of slider position 0..6 (clamped).

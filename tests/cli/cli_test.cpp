@@ -194,6 +194,13 @@ TEST(CliTest, LoadAtMergesAtAHexadecimalAddress)
                   .status,
               1);
     EXPECT_EQ(test::fileContents(refused), "<missing>");
+
+    // An address that is no hexadecimal number is refused, not taken as 0.
+    const CliRun garbage =
+        run({"load-at", folder.file("base.bin").c_str(), folder.file("tail.bin").c_str(), "XYZ", refused.c_str()});
+    EXPECT_EQ(garbage.status, 2);
+    EXPECT_NE(garbage.err.find("Enter a hexadecimal address from 0 to FFFFFF."), std::string::npos) << garbage.err;
+    EXPECT_EQ(test::fileContents(refused), "<missing>");
 }
 
 TEST(CliTest, ProjectInfoAndRecent)

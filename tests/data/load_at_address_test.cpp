@@ -1,7 +1,7 @@
 #include "buffer_fixture.h"
 #include "data/load_address.h"
 
-#include <climits>
+#include <optional>
 
 namespace quorva::test {
 namespace {
@@ -15,31 +15,44 @@ TEST(LoadAddressText, ProposalIsAtLeastFourUpperCaseHexDigits)
     EXPECT_EQ(proposedAddressText(0xABCDE), "ABCDE");
 }
 
-TEST(LoadAddressText, ReadAsDecimalOrHexadecimal)
+TEST(LoadAddressText, OnlyAWholeNumberOfTheChosenBaseIsAnAddress)
 {
-    EXPECT_EQ(parseAddressText("4096", false), 0x1000);
-    EXPECT_EQ(parseAddressText("4096", true), 0x4096);
-    EXPECT_EQ(parseAddressText("0x1F", true), 0x1F);
-    EXPECT_EQ(parseAddressText("0X1f", true), 0x1F);
-    EXPECT_EQ(parseAddressText("1F", false), 1);
-    EXPECT_EQ(parseAddressText(" 2000", true), 0x2000);
-    EXPECT_EQ(parseAddressText("ABCDEF", true), 0xABCDEF);
-    EXPECT_EQ(parseAddressText("12zz", true), 0x12);
-    EXPECT_EQ(parseAddressText("-10", true), -16);
+    EXPECT_EQ(readAddressText("4096", false), 0x1000);
+    EXPECT_EQ(readAddressText("4096", true), 0x4096);
+    EXPECT_EQ(readAddressText("0x1F", true), 0x1F);
+    EXPECT_EQ(readAddressText("0X1f", true), 0x1F);
+    EXPECT_EQ(readAddressText(" 2000 ", true), 0x2000);
+    EXPECT_EQ(readAddressText("FFFFFF", true), kHighestLoadAddress);
+    for (const char* text : {"XYZ", "zz", "", " ", "12zz", "0x", "x10", "-10", "+5", "1000000"})
+        EXPECT_EQ(readAddressText(text, true), std::nullopt) << text;
+    for (const char* text : {"1F", "00B6h", "0x10", "-1", "16777216"})
+        EXPECT_EQ(readAddressText(text, false), std::nullopt) << text;
 }
 
-TEST(LoadAddressText, TextThatIsNoNumberGivesZero)
+TEST(LoadAddressModel, SwitchingTheBaseKeepsTheAddressAndOkRefusesTextThatIsNone)
 {
-    for (const char* text : {"zz", "", "x10", "0x", "-", " "}) {
-        EXPECT_EQ(parseAddressText(text, true), 0) << text;
-        EXPECT_EQ(parseAddressText(text, false), 0) << text;
-    }
-}
+    LoadAddressModel model(0xB6);
+    EXPECT_EQ(model.text, "00B6");
+    EXPECT_TRUE(model.hexadecimal());
+    model.setHexadecimal(false);
+    EXPECT_EQ(model.text, "182");
+    EXPECT_EQ(model.textMaxLength(), 8); // the highest address in decimal
+    ScriptedUi ui;
+    EXPECT_EQ(model.accept(ui), 0xB6);
+    model.setHexadecimal(true);
+    EXPECT_EQ(model.text, "00B6");
 
-TEST(LoadAddressText, HugeNumbersSaturate)
-{
-    EXPECT_EQ(parseAddressText("FFFFFFFFFF", true), INT_MAX);
-    EXPECT_EQ(parseAddressText("-99999999999", false), INT_MIN);
+    // Text that is no number stays as typed, and OK says what is allowed.
+    model.text = "XYZ";
+    model.setHexadecimal(false);
+    EXPECT_EQ(model.text, "XYZ");
+    EXPECT_EQ(model.accept(ui), std::nullopt);
+    model.setHexadecimal(true);
+    EXPECT_EQ(model.accept(ui), std::nullopt);
+    EXPECT_EQ(ui.callsStartingWith("box: "),
+              (std::vector<std::string>{
+                  "box: warning | " + std::string(kCaption) + " | Enter a decimal address from 0 to 16777215.",
+                  "box: warning | " + std::string(kCaption) + " | Enter a hexadecimal address from 0 to FFFFFF."}));
 }
 
 class LoadAtAddressTest : public BufferFixture {
@@ -57,8 +70,11 @@ protected:
         ui.clearCalls();
     }
 
-    const std::string overlapQuestion = question(
-        "Warning: file will overlap exsisting and this operation may lost some data. Continue?", "yes");
+    const std::string overlapQuestion =
+        "ask: yes-no question default 1 | " + std::string(kCaption) +
+        " | Warning: file will overlap exsisting and this operation may lost some data. Continue? -> yes";
+    const std::string notMerged =
+        "box: information | " + std::string(kCaption) + " | The file was not merged; the buffer is unchanged.";
     std::string base;
     std::string block;
     Bytes original;
@@ -74,10 +90,10 @@ TEST_F(LoadAtAddressTest, TheProposedAddressAppendsWithoutAQuestion)
     EXPECT_TRUE(std::equal(original.begin(), original.end(), flash.data().begin()));
     EXPECT_EQ(flash.data()[0x2000], 0xA5);
     EXPECT_EQ(flash.data()[0x20FF], 0xA5);
-    // The buffer now belongs to the merged file, unmodified.
-    EXPECT_EQ(flashLabel, block);
-    EXPECT_EQ(flash.fileName(), block);
-    EXPECT_FALSE(flash.modified());
+    // The buffer keeps its own file, which no longer holds what it shows.
+    EXPECT_EQ(flashLabel, base + "*");
+    EXPECT_EQ(flash.fileName(), base);
+    EXPECT_TRUE(flash.modified());
 }
 
 TEST_F(LoadAtAddressTest, AnAddressBeyondTheEndGrowsTheBufferWithErasedBytes)
@@ -97,6 +113,7 @@ TEST_F(LoadAtAddressTest, OverlapAsksAndYesReplacesOnlyTheCoveredBytes)
     ui.loadAddressNext(0x1000);
     ui.answerNext(Answer::Yes);
     EXPECT_TRUE(flash.loadAtAddress(block));
+    // Enter would keep the image: No is the default.
     EXPECT_EQ(ui.calls(), (std::vector<std::string>{"dialog: load address 8192 -> 4096", overlapQuestion}));
     ASSERT_EQ(flash.length(), 0x2000);
     for (int i = 0; i < 0x2000; ++i) {
@@ -105,7 +122,7 @@ TEST_F(LoadAtAddressTest, OverlapAsksAndYesReplacesOnlyTheCoveredBytes)
     }
 }
 
-TEST_F(LoadAtAddressTest, RefusedMergesShow1023AndChangeNothing)
+TEST_F(LoadAtAddressTest, DeclinedOrImpossibleMergesChangeNothing)
 {
     flash.data()[0] = 0x99;
     flash.markModified();
@@ -114,13 +131,14 @@ TEST_F(LoadAtAddressTest, RefusedMergesShow1023AndChangeNothing)
     EXPECT_TRUE(flash.loadAtAddress(block));
     ui.loadAddressNext(std::nullopt); // Cancel
     EXPECT_TRUE(flash.loadAtAddress(block));
-    ui.loadAddressNext(-16); // a "-" typed in the dialog
+    ui.loadAddressNext(-16); // no dialog gives one; a front end still might
     EXPECT_TRUE(flash.loadAtAddress(block));
     ui.loadAddressNext(static_cast<int>(kImageLimit) - 0x80); // would grow past what a file can hold
     EXPECT_TRUE(flash.loadAtAddress(block));
 
-    const auto boxes = ui.callsStartingWith("box: ");
-    EXPECT_EQ(boxes, std::vector<std::string>(4, errorBox("Cannot load file")));
+    EXPECT_EQ(
+        ui.callsStartingWith("box: "),
+        (std::vector<std::string>{notMerged, notMerged, errorBox("Cannot load file"), errorBox("Cannot load file")}));
     EXPECT_EQ(ui.callsStartingWith("ask: ").size(), 1u);
     Bytes expected = original;
     expected[0] = 0x99;
@@ -129,13 +147,23 @@ TEST_F(LoadAtAddressTest, RefusedMergesShow1023AndChangeNothing)
     EXPECT_EQ(flash.fileName(), base);
 }
 
-TEST_F(LoadAtAddressTest, AddressZeroFromGarbageTextStillAsks)
+TEST_F(LoadAtAddressTest, SavingAfterAMergeWritesTheBuffersOwnFile)
 {
-    ui.loadAddressNext(parseAddressText("zz", true));
-    ui.answerNext(Answer::Yes);
-    EXPECT_TRUE(flash.loadAtAddress(block));
-    EXPECT_EQ(ui.callsStartingWith("ask: "), std::vector<std::string>{overlapQuestion});
-    EXPECT_EQ(flash.data()[0], 0xA5);
+    ui.loadAddressNext(0x2000);
+    ASSERT_TRUE(flash.loadAtAddress(block));
+    flash.save();
+    EXPECT_EQ(fileContents(block), std::string(0x100, '\xA5'));
+    const std::string saved = fileContents(base);
+    ASSERT_EQ(saved.size(), 0x2100u);
+    EXPECT_EQ(static_cast<std::uint8_t>(saved[0x20FF]), 0xA5);
+    EXPECT_FALSE(flash.modified());
+
+    // Eeprom alike; a buffer read from the chip stays nameless.
+    eeprom.createBlank(16);
+    ui.loadAddressNext(16);
+    ASSERT_TRUE(eeprom.loadAtAddress(block));
+    EXPECT_EQ(eeprom.fileName(), kUnspecifiedFile);
+    EXPECT_EQ(eeprom.length(), 0x110);
 }
 
 TEST_F(LoadAtAddressTest, FlashStaysEvenAfterAnOddMerge)

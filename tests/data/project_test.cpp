@@ -164,12 +164,26 @@ TEST_F(ProjectTest, OddValuesReadAsTheirNumbersOrZero)
     EXPECT_EQ(project.deviceIndex, 0);
 }
 
-TEST_F(ProjectTest, BufferFilesThatCannotBeReadDoNotStopTheLoad)
+TEST_F(ProjectTest, BufferFilesThatCannotBeReadDoNotStopTheLoadNorLeaveTheProject)
 {
-    const std::string file = put("lost.kx2", crlf({"[Files]", "Flash=" + path("gone.hex")}));
+    const std::string file =
+        put("lost.kx2", crlf({"[Files]", "Flash=" + path("gone.hex"), "Eeprom=" + path("gone.eep")}));
     EXPECT_TRUE(project.load(file));
-    EXPECT_EQ(ui.calls(), std::vector<std::string>{errorBox("Cannot read file '" + path("gone.hex") + "'")});
+    EXPECT_EQ(ui.calls(), (std::vector<std::string>{errorBox("Cannot read file '" + path("gone.hex") + "'"),
+                                                    errorBox("Cannot read file '" + path("gone.eep") + "'")}));
     EXPECT_EQ(project.fileName, file);
+
+    // Saving keeps the references until the person chooses other files.
+    ASSERT_TRUE(project.save());
+    const std::string saved = fileContents(file);
+    EXPECT_NE(saved.find("Flash=" + path("gone.hex") + "\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Eeprom=" + path("gone.eep") + "\r\n"), std::string::npos) << saved;
+    eeprom.loadFile(put("other.eep", ":0100000055AA\n:00000001FF\n"));
+    flash.clear();
+    ASSERT_TRUE(project.save());
+    const std::string chosen = fileContents(file);
+    EXPECT_NE(chosen.find("Flash=[Unspecified]\r\n"), std::string::npos) << chosen;
+    EXPECT_NE(chosen.find("Eeprom=" + path("other.eep") + "\r\n"), std::string::npos) << chosen;
 }
 
 TEST_F(ProjectTest, FileNamesInDeepFoldersAreReadWhole)

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <memory>
+#include <thread>
 
 namespace quorva {
 namespace {
@@ -20,10 +23,11 @@ protected:
         test::writeFile(settings, "[Connect]\nCOM=2\nHighSpeed=0\n[Ports]\nCOM2=" + folder.file("com2") + "\n");
     }
 
-    void simulate(const std::string& chip)
+    void simulate(const std::string& chip, const std::vector<std::string>& options = {})
     {
         std::vector<std::string> argv{QUORVA_SIM, "--link", folder.file("com2"), "--chip", chip, "--violations",
                                       violations};
+        argv.insert(argv.end(), options.begin(), options.end());
         sim = std::make_unique<test::BackgroundProcess>(argv);
         ASSERT_TRUE(test::waitForPath(argv[2]));
     }
@@ -110,6 +114,27 @@ TEST_F(ChipCommandsTest, ProgramsAnATmega2560ImageReachingAbove128K)
     EXPECT_EQ(cli({"read-flash", folder.file("flash.bin"), "--device", "ATmega256x"}).status, 0);
     expectImageThenBlank(test::fileContents(folder.file("flash.bin")),
                          test::fileContents(kFixtures + "tables2560.bin"), 262144);
+    expectCleanLine();
+}
+
+TEST_F(ChipCommandsTest, CtrlCDuringAReadLeavesTheFileItWasToWrite)
+{
+    simulate("ATmega2560", {"--pace"}); // 256 KB at 19200 baud: minutes
+    test::writeFile(folder.file("flash.bin"), "kept");
+    test::BackgroundProcess run({"/bin/sh", "-c",
+                                 "exec " + std::string(QUORVA_CLI) + " --settings " + settings + " read-flash " +
+                                     folder.file("flash.bin") + " --device ATmega256x > " + folder.file("out.txt")});
+    // Ctrl-C means Cancel once the read runs.
+    const auto reading = [&] {
+        return test::fileContents(folder.file("out.txt")).find("Read: Reading Flash") != std::string::npos;
+    };
+    for (int i = 0; i < 500 && !reading(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    run.signal(SIGINT);
+    EXPECT_EQ(run.wait(30000), 1);
+    const std::string out = test::fileContents(folder.file("out.txt"));
+    EXPECT_NE(out.find("Flash read cancelled; the buffer is unchanged."), std::string::npos) << out;
+    EXPECT_EQ(test::fileContents(folder.file("flash.bin")), "kept");
     expectCleanLine();
 }
 

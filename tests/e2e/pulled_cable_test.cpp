@@ -102,6 +102,17 @@ TEST_F(PulledCableTest, ProgramFlashEndsAtOnceWithTheConnectionErrorsAndWorksOnc
     EXPECT_TRUE(has(again.out, "Flash program: Done (6000 bytes programmed)\n")) << again.out;
 }
 
+TEST_F(PulledCableTest, AReadThatLosesTheBoxLeavesTheFileItWasToWrite)
+{
+    test::writeFile(folder.file("flash.bin"), "kept");
+    plugIn(300);
+    const test::ProcessResult pulled = timed({QUORVA_CLI, "--settings", folder.file("quorva.ini"), "read-flash",
+                                              folder.file("flash.bin"), "--device", "ATmega8/8A"});
+    EXPECT_EQ(pulled.status, 1);
+    EXPECT_TRUE(has(pulled.out, "Flash read: ERROR; the buffer is unchanged.\n")) << pulled.out;
+    EXPECT_EQ(test::fileContents(folder.file("flash.bin")), "kept");
+}
+
 TEST_F(PulledCableTest, AQuietRunLogsTheConnectionErrorsAtOnceAndTheNextRunProgramsTheChip)
 {
     plugIn(600); // a few pages into the Flash

@@ -19,6 +19,8 @@
 #include <QScreen>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace quorva::test {
@@ -207,6 +209,44 @@ TEST_F(MainWindowTest, ProgramRunsWithProgressWhileTheWindowRepaints)
     EXPECT_EQ(flash[17], 17 * 7 & 0xFF);
     EXPECT_EQ(flash[4095], 4095 * 7 & 0xFF);
     EXPECT_EQ(flash[4096], 0xFF);
+}
+
+TEST_F(MainWindowTest, ACancelledReadLeavesTheImageItsNameAndSaysSo)
+{
+    startUp();
+    const std::string hex = writeHex("board.hex", 4096);
+    dropFiles({QString::fromStdString(hex)}, *window.flashFrame());
+    const std::vector<std::uint8_t> image(controller.flash().data().begin(), controller.flash().data().end());
+    // The box holds the first read command until the person has pressed
+    // Cancel, so the read cannot finish first.
+    std::atomic<bool> cancelPressed{false};
+    box.setTrace([&](const std::string& line) {
+        for (int waited = 0; line == "rx 7D" && !cancelPressed && waited < 1000; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    for (bool russian : {false, true}) {
+        if (russian) {
+            person.next([](QWidget& dialog) {
+                dialog.findChild<QAbstractButton*>("1126")->click();
+                dialog.findChild<QAbstractButton*>("1")->click();
+            });
+            window.command(cmd::SelectLanguage);
+            idle();
+        }
+        cancelPressed = false;
+        person.onProgress([&](QWidget& progress) {
+            QTest::keyClick(&progress, Qt::Key_Escape);
+            cancelPressed = true;
+        });
+        click(cmd::ReadFlash);
+        EXPECT_EQ(control<QLabel>(control::StatusLine)->text().toStdString(), formatMessage(2220, messageText(1086)));
+        EXPECT_EQ(controller.flash().fileName(), hex);
+        EXPECT_FALSE(controller.flash().modified());
+        EXPECT_TRUE(
+            std::equal(image.begin(), image.end(), controller.flash().data().begin(), controller.flash().data().end()));
+        saveScreenshot(window, russian ? "read-cancelled-ru" : "read-cancelled-en");
+    }
+    box.setTrace({});
 }
 
 TEST_F(MainWindowTest, TheFirstStartAsksForThePortBeforeTheWindowShows)

@@ -166,7 +166,7 @@ TEST_F(SettingsDialogsTest, ProjectSettingsInRussianFitsItsTexts)
         saveScreenshot(dialog, "project-settings-dialog-ru");
         afterwards(dialog, [&dialog] {
             child(dialog, ps::IncrementFlash).click();
-            child<QLineEdit>(dialog, ps::FlashAddress).setText("123456789");
+            child<QLineEdit>(dialog, ps::FlashAddress).setText("ZZ");
             child(dialog, ps::Ok).click();
             EXPECT_TRUE(dialog.isVisible());
             child(dialog, ps::Cancel).click();
@@ -174,7 +174,7 @@ TEST_F(SettingsDialogsTest, ProjectSettingsInRussianFitsItsTexts)
     });
     window.command(cmd::ProjectSettings);
     idle();
-    EXPECT_TRUE(person.boxTexts.contains(QString::fromUtf8(messageText(2173))));
+    EXPECT_TRUE(person.boxTexts.contains(QString::fromStdString(formatMessage(2221, 0x7FFFFFFFu))));
     EXPECT_FALSE(controller.project().autoIncrementFlash);
     EXPECT_FALSE(controller.project().modified);
 }

@@ -1,4 +1,5 @@
 #include "ops_rig.h"
+#include "temp_folder.h"
 
 #include "at89_chip.h"
 #include "avr_chip.h"
@@ -51,19 +52,58 @@ TEST(AvrRead, ReadsTheUpperHalfOfAnATmega256xThroughTheExtendedAddress)
     rig.expectNoViolations();
 }
 
-TEST(AvrRead, AMissingBlockIsAConnectionError)
+// A read that does not complete leaves the person's image, its file, its
+// edits and its byte states exactly as they were, and says so.
+TEST(AvrRead, AFailedOrCancelledReadLeavesTheBufferAsItWas)
 {
-    sim::BoxOptions options = instantBox();
-    options.faults.silentAfter = 40;
-    OpsRig rig("ATmega8/8A", options);
-    rig.commands.readFlash();
-    EXPECT_EQ(rig.boxes(), (std::vector<std::string>{infoBox(1027), infoBox(1087), infoBox(1026)}));
-    const auto statuses = rig.ui.callsStartingWith("status: ");
-    EXPECT_EQ(countOf(statuses, std::string("status: ") + messageText(1088)), 1u);
-    EXPECT_EQ(rig.context.lastResult, -1);
-    // What arrived before the silence is kept as read, the rest stays pending.
-    EXPECT_EQ(rig.flash.byteState()[0], ByteRead);
-    EXPECT_EQ(rig.flash.byteState()[8191], BytePending);
+    TempFolder folder;
+    const Bytes image = pattern(6000, 3);
+    writeFile(folder.file("app.bin"), std::string(image.begin(), image.end()));
+    const auto prepare = [&](OpsRig& rig) {
+        rig.flash.loadFile(folder.file("app.bin"));
+        rig.flash.data()[10] = 0x5A; // an edit not yet saved
+        rig.flash.byteState()[10] = ByteEdited;
+        rig.flash.markModified();
+        rig.ui.clearCalls();
+    };
+    const auto expectUnchanged = [&](const OpsRig& rig, int outcome) {
+        EXPECT_EQ(rig.flash.fileName(), folder.file("app.bin"));
+        EXPECT_TRUE(rig.flash.modified());
+        Bytes edited = image;
+        edited[10] = 0x5A;
+        ASSERT_EQ(rig.flash.length(), 6000);
+        EXPECT_TRUE(std::equal(edited.begin(), edited.end(), rig.flash.data().begin()));
+        Bytes states(6000, ByteLoaded);
+        states[10] = ByteEdited;
+        EXPECT_TRUE(std::equal(states.begin(), states.end(), rig.flash.byteState().begin()));
+        EXPECT_EQ(rig.ui.lastStatus(), formatMessage(2220, messageText(outcome)));
+        EXPECT_EQ(rig.context.lastResult, -1);
+        EXPECT_FALSE(rig.flash.busy());
+    };
+
+    sim::BoxOptions silent = instantBox();
+    silent.faults.silentAfter = 40;
+    OpsRig failed("ATmega8/8A", silent);
+    prepare(failed);
+    failed.commands.readFlash();
+    EXPECT_EQ(failed.boxes(), (std::vector<std::string>{infoBox(1027), infoBox(1087), infoBox(1026)}));
+    EXPECT_EQ(countOf(failed.ui.callsStartingWith("status: "), std::string("status: ") + messageText(1088)), 1u);
+    expectUnchanged(failed, 1088);
+
+    OpsRig cancelled("ATmega8/8A");
+    prepare(cancelled);
+    cancelled.ui.cancelAtPercent(50);
+    cancelled.commands.readFlash();
+    EXPECT_TRUE(cancelled.boxes().empty());
+    expectUnchanged(cancelled, 1086);
+
+    // No box on the line at all: nothing was read, nothing is lost.
+    OpsRig absent("ATmega8/8A");
+    absent.settings.comPort = 4;
+    prepare(absent);
+    absent.commands.readFlash();
+    EXPECT_EQ(absent.flash.fileName(), folder.file("app.bin"));
+    EXPECT_EQ(absent.flash.length(), 6000);
 }
 
 TEST(AvrVerify, MarksEachDifferenceAndReportsTheFirst)

@@ -47,7 +47,10 @@ TEST(ChipErase, AvrIsErasedThenIdentifiedAgain)
     EXPECT_EQ(rig.ui.calls().back(), "wait-cursor: off");
     rig.expectNoViolations();
 
+    int erasedCalls = 0;
+    rig.context.chipErased = [&] { ++erasedCalls; };
     EXPECT_TRUE(rig.setup.chipEraseOk());
+    EXPECT_EQ(erasedCalls, 1);
 }
 
 TEST(ChipErase, AttinyTwentySixLoadsAWordBetweenTwoErases)
@@ -67,8 +70,11 @@ TEST(ChipErase, ALockedChipThatStaysLockedFailsAndStopsAutoProgram)
         f.staysLocked = true;
     };
     SetupRig rig("ATmega8/8A", withFaults(lockedForGood));
+    int erasedCalls = 0;
+    rig.context.chipErased = [&] { ++erasedCalls; };
     rig.setup.chipErase();
     EXPECT_EQ(rig.context.lastResult, -1);
+    EXPECT_EQ(erasedCalls, 0) << "a chip still locked was not erased";
     EXPECT_TRUE(has(rig.ui.callsStartingWith("status: "), statusOf(1044)));
     EXPECT_EQ(rig.boxes(), std::vector<std::string>{infoBox(1045)});
     EXPECT_FALSE(has(rig.ui.callsStartingWith("status: "), statusOf(1046)));

@@ -170,8 +170,9 @@ TEST(At26Memory, AReadThatLosesTheLineFails)
     OpsRig rig("AT26F021", options);
     rig.commands.readFlash();
     EXPECT_EQ(rig.boxes(), (std::vector<std::string>{infoBox(1087), infoBox(1026)}));
-    EXPECT_EQ(rig.ui.lastStatus(), formatMessage(1041, 262144, 262144, rig.flash.checksum()));
+    EXPECT_EQ(rig.ui.lastStatus(), formatMessage(2220, messageText(1088)));
     EXPECT_EQ(rig.context.lastResult, -1);
+    EXPECT_FALSE(rig.flash.hasData());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "base/messages.h"
 #include "catalogue/device_lookup.h"
+#include "data/memory_buffer.h"
 #include "scripted_ui.h"
 #include "shell/app_controller.h"
 #include "shell/window_ids.h"
@@ -221,6 +222,25 @@ TEST_F(AppControllerTest, ChipCommandsReachTheBox)
     controller.command(cmd::ProgrammerInfo);
     EXPECT_NE(ui.calls().back().find("Serial number: 51 56 0A 01 2C"), std::string::npos);
     EXPECT_FALSE(controller.command(4242));
+}
+
+TEST_F(AppControllerTest, AnErasedChipHoldsNoneOfWhatThePreviewCalledProgrammedOrVerified)
+{
+    start();
+    test::writeFile(folder.file("app.bin"), std::string(300, '\x5A'));
+    MemoryBuffer& flash = controller.flash();
+    ASSERT_TRUE(flash.loadFile(folder.file("app.bin")));
+    controller.command(cmd::ProgramFlash);
+    controller.command(cmd::VerifyFlash);
+    ASSERT_EQ(flash.byteState()[0], ByteVerified);
+    flash.byteState()[1] = ByteProgrammed;
+    flash.byteState()[2] = ByteEdited;
+    controller.command(cmd::ChipErase);
+    ASSERT_EQ(controller.context().lastResult, 0);
+    EXPECT_EQ(flash.byteState()[0], ByteLoaded);
+    EXPECT_EQ(flash.byteState()[1], ByteLoaded);
+    EXPECT_EQ(flash.byteState()[2], ByteEdited);
+    EXPECT_EQ(flash.byteState()[299], ByteLoaded);
 }
 
 } // namespace

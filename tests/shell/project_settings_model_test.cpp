@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace quorva {
 namespace {
 
@@ -143,15 +145,19 @@ TEST_F(ProjectSettingsModelTest, OkRefusesWhatIsOutOfRangeAndSaysWhatIsAllowed)
         SettingsField field;
         std::string message;
     };
+    const std::string kAddressRange = "Enter a hexadecimal address from 0 to 7FFFFFFF.";
     const Refusal refusals[] = {
         {&ProjectSettingsControls::flashPageText, "2", SettingsField::FlashPage, formatMessage(2171, 3, 50)},
         {&ProjectSettingsControls::flashByteText, "twelve", SettingsField::FlashByte, formatMessage(2171, 0, 36)},
         {&ProjectSettingsControls::eepromPageText, "5 ms", SettingsField::EepromPage, messageText(2172)},
-        {&ProjectSettingsControls::flashAddress, "123456789", SettingsField::FlashAddress, messageText(2173)},
+        {&ProjectSettingsControls::flashAddress, "123456789", SettingsField::FlashAddress, kAddressRange},
+        {&ProjectSettingsControls::eepromAddress, "ZZ", SettingsField::EepromAddress, kAddressRange},
+        {&ProjectSettingsControls::eepromAddress, "80000000", SettingsField::EepromAddress, kAddressRange},
     };
     for (const Refusal& refusal : refusals) {
         ProjectSettingsModel fresh = open();
         fresh.controls = dialog.controls;
+        fresh.controls.incrementEeprom = true;
         fresh.controls.*refusal.text = refusal.value;
         fresh.controls.polling = true;
         ui.clearCalls();
@@ -167,18 +173,25 @@ TEST_F(ProjectSettingsModelTest, OkRefusesWhatIsOutOfRangeAndSaysWhatIsAllowed)
     EXPECT_EQ(project.delayPageValue, 15);
 }
 
-TEST_F(ProjectSettingsModelTest, HexAddressesGoInAndComeBackAsTyped)
+TEST_F(ProjectSettingsModelTest, HexAddressesAreReadAsPercentXReadsThem)
 {
-    ProjectSettingsModel dialog = open();
-    dialog.controls.incrementEeprom = true;
-    dialog.controls.eepromAddress = "1F";
-    dialog.controls.flashAddress = "zz"; // not a number: the value stays
-    project.autoIncAddressFlash = 0x40;
     int chosen = -1;
+    for (const auto& [text, value] :
+         {std::pair{"1F", 0x1F}, {"0x1F0", 0x1F0}, {"1F0h", 0x1F0}, {" 7fffffff", 0x7FFFFFFF}}) {
+        ProjectSettingsModel dialog = open();
+        dialog.controls.incrementEeprom = true;
+        dialog.controls.eepromAddress = text;
+        ASSERT_EQ(dialog.accept(chosen), SettingsField::None) << text;
+        EXPECT_EQ(project.autoIncAddress, value) << text;
+    }
+    EXPECT_EQ(open().controls.eepromAddress, "7FFFFFFF");
+
+    // A field that is off and holds no address keeps the project's value.
+    ProjectSettingsModel dialog = open();
+    dialog.controls.flashAddress = "zz";
+    project.autoIncAddressFlash = 0x40;
     ASSERT_EQ(dialog.accept(chosen), SettingsField::None);
-    EXPECT_EQ(project.autoIncAddress, 31);
     EXPECT_EQ(project.autoIncAddressFlash, 0x40);
-    EXPECT_EQ(open().controls.eepromAddress, "1F");
 }
 
 TEST_F(ProjectSettingsModelTest, AProjectOutsideTheListsIsShownOnItsDefaultsWithAWord)
