@@ -516,6 +516,17 @@ constexpr MessageRecord kMessages[] = {
         "Микросхемы проекта %d нет в списке; вместо неё выбрана %s."},
     {2175, "The project's SCK setting %d is not in the list; %s is chosen instead.",
         "Настройки SCK %d нет в списке; вместо неё выбрано %s."},
+    // The tool tip over a byte of the preview: its address, value and state.
+    {2260, "Address %05X: %02X, %s", "Адрес %05X: %02X, %s"},
+    {2261, "loaded from the file", "загружен из файла"},
+    {2262, "saved to the file", "сохранён в файл"},
+    {2263, "programmed into the chip", "записан в микросхему"},
+    {2264, "verified: equal to the chip", "проверен: совпадает с микросхемой"},
+    {2265, "read from the chip", "прочитан из микросхемы"},
+    {2266, "pending: not yet read, programmed or verified, or different from the chip",
+        "ожидает: ещё не прочитан, не записан или не проверен, либо отличается от микросхемы"},
+    {2267, "edited: typed in, or counted up as a serial number",
+        "изменён: введён вручную или увеличен как серийный номер"},
 };
 // clang-format on
 
