@@ -521,6 +521,17 @@ constexpr MessageRecord kMessages[] = {
     {2221, "Enter a hexadecimal address from 0 to %X.", "Введите шестнадцатеричный адрес от 0 до %X."},
     {2222, "Enter a decimal address from 0 to %d.", "Введите десятичный адрес от 0 до %d."},
     {2223, "The file was not merged; the buffer is unchanged.", "Файл не добавлен; буфер не изменён."},
+    // The tool tip over a byte of the preview: its address, value and state.
+    {2260, "Address %05X: %02X, %s", "Адрес %05X: %02X, %s"},
+    {2261, "loaded from the file", "загружен из файла"},
+    {2262, "saved to the file", "сохранён в файл"},
+    {2263, "programmed into the chip", "записан в микросхему"},
+    {2264, "verified: equal to the chip", "проверен: совпадает с микросхемой"},
+    {2265, "read from the chip", "прочитан из микросхемы"},
+    {2266, "pending: not yet read, programmed or verified, or different from the chip",
+        "ожидает: ещё не прочитан, не записан или не проверен, либо отличается от микросхемы"},
+    {2267, "edited: typed in, or counted up as a serial number",
+        "изменён: введён вручную или увеличен как серийный номер"},
     // Production records and their serial sequences.
     {2300, "The production records at %s cannot be opened: %s", "Журнал производства %s не открывается: %s"},
     {2301, "The production records at %s cannot be written: %s", "В журнал производства %s не удаётся записать: %s"},

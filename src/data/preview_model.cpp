@@ -1,6 +1,10 @@
 #include "preview_model.h"
 
+#include "base/messages.h"
+
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 
 namespace quorva {
 
@@ -17,12 +21,21 @@ int hexValue(char32_t ch)
     return -1;
 }
 
+constexpr int kAddressText = 2260;
+constexpr int kStateTexts = 2261; // one per ByteState, in code order
+
 } // namespace
 
 void PreviewModel::setCellSize(int c, int h)
 {
     c_ = std::max(c, 1);
     h_ = std::max(h, 1);
+    a_ = 3 * c_;
+}
+
+void PreviewModel::setAddressWidth(int pixels)
+{
+    a_ = std::max(pixels, 3 * c_);
 }
 
 void PreviewModel::setViewSize(int width, int height)
@@ -41,6 +54,11 @@ int PreviewModel::visibleLines() const
     return std::max((height_ - h_ - 3) / h_, 0);
 }
 
+int PreviewModel::pageLines() const
+{
+    return std::max(visibleLines() - 1, 1);
+}
+
 int PreviewModel::scrollMax() const
 {
     return std::max(totalLines() - visibleLines(), 0);
@@ -50,6 +68,7 @@ void PreviewModel::snapshot()
 {
     length_ = buffer_.length();
     busy_ = buffer_.busy();
+    codePage_ = russianUi() ? CodePage::Oem866 : CodePage::Oem437;
     first_ = std::clamp(first_, 0, scrollMax());
     if (mode_ != EditMode::None && cursor_ >= length_)
         mode_ = EditMode::None; // the buffer shrank under the cursor
@@ -71,6 +90,13 @@ void PreviewModel::scrollTo(int line)
 {
     first_ = std::clamp(line, 0, scrollMax());
     snapshot();
+}
+
+std::string PreviewModel::addressText(int line)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%05X", static_cast<unsigned>(line) * kBytesPerLine);
+    return text;
 }
 
 int PreviewModel::bufferIndex(int displayIndex) const
@@ -103,26 +129,43 @@ Rgb PreviewModel::colourAt(int displayIndex) const
     return kByteStateColours[state < kByteStateColours.size() - 1 ? state : 0];
 }
 
-bool PreviewModel::leftClick(int x, int y)
+int PreviewModel::hit(int x, int y, EditMode& mode) const
 {
     if (length_ == 0 || y < h_ + 2)
-        return false;
+        return -1;
     const int line = (y - 2) / h_ - 1 + firstLine();
-    const int base = line * kBytesPerLine;
     int k = -1;
-    EditMode mode = EditMode::None;
-    if (x >= 3 * c_ + 2 && x < 35 * c_ + 2) {
-        k = ((x - 2) / c_ - 3) / 2;
+    if (x >= hexColumnLeft() && x < charColumnLeft() - 2) {
+        k = (x - hexColumnLeft()) / c_ / 2;
         mode = EditMode::HexHigh;
-    } else if (x >= 35 * c_ + 6) {
-        k = (x - 6) / c_ - 35;
+    } else if (x >= charColumnLeft() + 2) {
+        k = (x - charColumnLeft() - 2) / c_;
         mode = EditMode::Character;
     }
-    if (k < 0 || k >= kBytesPerLine || base + k >= length_)
+    const int index = line * kBytesPerLine + k;
+    return k >= 0 && k < kBytesPerLine && index < length_ ? index : -1;
+}
+
+bool PreviewModel::leftClick(int x, int y)
+{
+    EditMode mode = EditMode::None;
+    const int index = hit(x, y, mode);
+    if (index < 0)
         return false;
     mode_ = mode;
-    cursor_ = base + k;
+    cursor_ = index;
     return true;
+}
+
+std::string PreviewModel::describeAt(int x, int y) const
+{
+    EditMode mode = EditMode::None;
+    const int index = hit(x, y, mode);
+    if (index < 0 || !shown(index))
+        return {};
+    const std::uint8_t state = states_[static_cast<std::size_t>(index - snapshotFirst_)];
+    const char* stateText = messageText(kStateTexts + (state <= ByteEdited ? int{state} : 0));
+    return formatMessage(kAddressText, static_cast<unsigned>(bufferIndex(index)), unsigned{byteAt(index)}, stateText);
 }
 
 bool PreviewModel::rightClick()
@@ -153,6 +196,29 @@ void PreviewModel::advanceCursor(EditMode next)
     }
     ++cursor_;
     mode_ = next;
+    scrollToCursor();
+}
+
+void PreviewModel::scrollToCursor()
+{
+    const int line = cursor_ / kBytesPerLine;
+    if (line < firstLine())
+        first_ = line;
+    else if (line >= firstLine() + visibleLines())
+        first_ = line - std::max(visibleLines(), 1) + 1;
+}
+
+bool PreviewModel::moveCursor(int delta)
+{
+    const int target = cursor_ + delta;
+    if (mode_ == EditMode::None || target < 0 || target >= length_)
+        return false;
+    cursor_ = target;
+    if (mode_ == EditMode::HexLow)
+        mode_ = EditMode::HexHigh;
+    scrollToCursor();
+    snapshot();
+    return true;
 }
 
 bool PreviewModel::type(char32_t ch)
@@ -178,14 +244,18 @@ bool PreviewModel::type(char32_t ch)
         }
         break;
     }
-    case EditMode::Character:
-        // A byte holds one character of the view's 8-bit set; others are not typed.
-        if (ch > 0xFF)
+    case EditMode::Character: {
+        // What is typed is what the column shows; a character the code page
+        // lacks has no byte.
+        const auto code =
+            ch < 0x20 ? std::optional<std::uint8_t>(static_cast<std::uint8_t>(ch)) : codePageByte(codePage_, ch);
+        if (!code || ch == 0)
             return false;
-        setByte(cursor_, static_cast<std::uint8_t>(ch));
+        setByte(cursor_, *code);
         advanceCursor(EditMode::Character);
         buffer_.markModified();
         break;
+    }
     case EditMode::None:
         return false;
     }

@@ -7,6 +7,7 @@
 #include "command_runner.h"
 #include "gui_thread.h"
 #include "link/commands.h"
+#include "preview_fit.h"
 #include "preview_view.h"
 #include "shell/app_controller.h"
 #include "shell/window_ids.h"
@@ -67,7 +68,7 @@ QFrame* previewFrame(int controlId, PreviewView* preview, int lines, QWidget* pa
     auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(0, 0, 0, 0);
     preview->setParent(frame);
-    preview->setMinimumHeight((lines + 1) * preview->model().cellHeight() + 4);
+    preview->setShownLines(lines);
     layout->addWidget(preview);
     return frame;
 }
@@ -396,6 +397,7 @@ void MainWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (initialHeight_ == 0) {
         // The width is the layout's own; the height may only grow.
+        fitPreviewsToScreen(*this, {flashPreview_, eepromPreview_});
         adjustSize();
         initialHeight_ = height();
         setFixedWidth(width());

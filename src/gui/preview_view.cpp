@@ -2,10 +2,12 @@
 
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 namespace quorva::gui {
@@ -14,8 +16,6 @@ namespace {
 
 constexpr int kDefaultLineHeight = 15;
 constexpr int kWheelLines = 3;
-// Shown for a byte without a glyph of its own; a zero byte shows nothing.
-constexpr char16_t kPlaceholder = u'\u00B7';
 
 QColor colour(Rgb rgb)
 {
@@ -43,12 +43,12 @@ PreviewView::PreviewView(MemoryBuffer& buffer, const QString& title, QWidget* pa
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     verticalScrollBar()->setSingleStep(1);
-    verticalScrollBar()->setPageStep(PreviewModel::kBytesPerLine);
     setLineHeight(kDefaultLineHeight);
 }
 
 void PreviewView::setLineHeight(int pixels)
 {
+    lineHeight_ = pixels;
     font_ = QFont(QStringLiteral("DejaVu Sans Mono"));
     font_.setStyleHint(QFont::TypeWriter);
     font_.setFixedPitch(true);
@@ -59,23 +59,38 @@ void PreviewView::setLineHeight(int pixels)
         font_.setPixelSize(--size);
     const QFontMetrics metrics(font_);
     ascent_ = metrics.ascent();
-    // A cell is a character and 4 pixels; three of them hold the five digits
-    // of an address, also in a font narrower than the one the layout was drawn for.
-    const int average = metrics.averageCharWidth();
-    model_.setCellSize(std::max(average + 4, (5 * average + 5) / 3), metrics.height() + 4);
-    for (int value = 0; value < 256; ++value) {
+    // A cell is a character and 4 pixels; the address column holds the
+    // longest address clear of the thick frame.
+    model_.setCellSize(metrics.averageCharWidth() + 4, metrics.height() + 4);
+    model_.setAddressWidth(metrics.horizontalAdvance(QString(PreviewModel::kAddressDigits, QLatin1Char('F'))) + 8);
+    for (int value = 0; value < 256; ++value)
         hexTexts_[static_cast<std::size_t>(value)] =
             staticText(QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper(), font_);
-        const bool printable = value >= 0x20 && value < 0x7F;
-        const QString glyph = value == 0 ? QString() : printable ? QString(QChar(value)) : QString(QChar(kPlaceholder));
-        charTexts_[static_cast<std::size_t>(value)] = staticText(glyph, font_);
-    }
+    prepareCharTexts();
     for (int k = 0; k < 16; ++k) {
         headerHex_[static_cast<std::size_t>(k)] = staticText(QStringLiteral("0%1").arg(k, 1, 16).toUpper(), font_);
         headerChar_[static_cast<std::size_t>(k)] = staticText(QStringLiteral("%1").arg(k, 1, 16).toUpper(), font_);
     }
+    setShownLines(shownLines_);
     updateGeometry();
     refresh();
+}
+
+void PreviewView::prepareCharTexts()
+{
+    charTextsPage_ = model_.codePage();
+    for (int value = 0; value < 256; ++value) {
+        const char32_t glyph = codePageGlyph(charTextsPage_, static_cast<std::uint8_t>(value));
+        charTexts_[static_cast<std::size_t>(value)] =
+            staticText(glyph == 0 ? QString() : QString::fromUcs4(&glyph, 1), font_);
+    }
+}
+
+void PreviewView::setShownLines(int lines)
+{
+    shownLines_ = lines;
+    if (lines > 0)
+        setMinimumHeight((lines + 1) * model_.cellHeight() + 4);
 }
 
 QSize PreviewView::sizeHint() const
@@ -100,6 +115,8 @@ void PreviewView::refresh()
 {
     model_.setViewSize(viewport()->width(), viewport()->height());
     model_.snapshot();
+    if (model_.codePage() != charTextsPage_)
+        prepareCharTexts(); // the language changed
     updateScrollBar();
     viewport()->update();
 }
@@ -109,6 +126,7 @@ void PreviewView::updateScrollBar()
     syncing_ = true;
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, model_.scrollMax());
+    bar->setPageStep(model_.pageLines());
     bar->setValue(model_.firstLine());
     setVerticalScrollBarPolicy(model_.hasScrollBar() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     syncing_ = false;
@@ -133,7 +151,6 @@ void PreviewView::paintEvent(QPaintEvent*)
     QPainter painter(viewport());
     const int w = viewport()->width();
     const int hgt = viewport()->height();
-    const int c = model_.cellWidth();
     const int h = model_.cellHeight();
     painter.fillRect(0, 0, w, hgt, palette().color(QPalette::Base));
     painter.setFont(font_);
@@ -141,7 +158,7 @@ void PreviewView::paintEvent(QPaintEvent*)
     // Grid.
     painter.setPen(Qt::black);
     painter.drawLine(0, h + 2, w - 1, h + 2);
-    for (int x : {3 * c + 2, 35 * c + 4, 51 * c + 6})
+    for (int x : {model_.hexColumnLeft(), model_.charColumnLeft(), model_.charColumnRight()})
         painter.drawLine(x, 0, x, hgt - 1);
 
     // Texts right-aligned in their cell, centred in the line.
@@ -151,17 +168,18 @@ void PreviewView::paintEvent(QPaintEvent*)
     };
     for (int k = 0; k < 16; ++k) {
         const auto digit = static_cast<std::size_t>(model_.headerDigit(k));
-        drawRight(headerHex_[digit], (5 + 2 * k) * c + 3, 0);
-        drawRight(headerChar_[digit], (36 + k) * c + 5, 0);
+        drawRight(headerHex_[digit], model_.hexCellRight(k) + 1, 0);
+        drawRight(headerChar_[digit], model_.charCellRight(k) - 1, 0);
     }
 
     const int first = model_.firstLine();
     const int rows = model_.rows();
     const int length = model_.length();
     for (int r = 0; r < rows && (first + r) * 16 < length; ++r) {
-        const QString address = QStringLiteral("%1").arg((first + r) * 16, 5, 16, QLatin1Char('0')).toUpper();
+        const QString address = QString::fromStdString(PreviewModel::addressText(first + r));
         painter.setPen(Qt::black);
-        painter.drawText(QRect(1, (r + 1) * h + 2, 3 * c - 1, h), Qt::AlignRight | Qt::AlignVCenter, address);
+        painter.drawText(QRect(1, (r + 1) * h + 2, model_.addressWidth() - 1, h), Qt::AlignRight | Qt::AlignVCenter,
+                         address);
     }
     const int end = std::min((first + rows) * 16, length);
     QRgb current = 0;
@@ -176,8 +194,8 @@ void PreviewView::paintEvent(QPaintEvent*)
         }
         const auto value = static_cast<std::size_t>(model_.byteAt(i));
         const int top = (r + 1) * h + 2;
-        drawRight(hexTexts_[value], (2 * k + 5) * c + 2, top);
-        drawRight(charTexts_[value], (k + 36) * c + 6, top);
+        drawRight(hexTexts_[value], model_.hexCellRight(k), top);
+        drawRight(charTexts_[value], model_.charCellRight(k), top);
     }
 
     // The frame: thick while the view has the keyboard.
@@ -204,16 +222,36 @@ void PreviewView::mousePressEvent(QMouseEvent* event)
 
 void PreviewView::keyPressEvent(QKeyEvent* event)
 {
-    // Typing goes by the character a key produces; the keys without one scroll.
+    // Typing goes by the character a key produces. In character mode the
+    // keys of the control codes the column shows store them too.
+    if (model_.editMode() == PreviewModel::EditMode::Character) {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            typed(U'\r');
+            return;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            typed(U'\t');
+            return;
+        case Qt::Key_Backspace:
+            typed(U'\b');
+            return;
+        case Qt::Key_Escape:
+            typed(U'\x1B');
+            return;
+        default:
+            break;
+        }
+    }
     const QString text = event->text();
     if (!text.isEmpty() && text.front().isPrint()) {
         for (const char32_t ch : text.toUcs4())
-            if (model_.type(ch)) {
-                viewport()->update();
-                emit edited();
-            }
+            typed(ch);
         return;
     }
+    if (moveCursor(event->key()))
+        return;
     QScrollBar* bar = verticalScrollBar();
     switch (event->key()) {
     case Qt::Key_Up:
@@ -237,6 +275,65 @@ void PreviewView::keyPressEvent(QKeyEvent* event)
     default:
         QAbstractScrollArea::keyPressEvent(event);
     }
+}
+
+void PreviewView::typed(char32_t ch)
+{
+    if (!model_.type(ch))
+        return;
+    updateScrollBar();
+    viewport()->update();
+    emit edited();
+}
+
+bool PreviewView::moveCursor(int key)
+{
+    if (model_.editMode() == PreviewModel::EditMode::None)
+        return false;
+    int delta = 0;
+    switch (key) {
+    case Qt::Key_Left:
+        delta = -1;
+        break;
+    case Qt::Key_Right:
+        delta = 1;
+        break;
+    case Qt::Key_Up:
+        delta = -PreviewModel::kBytesPerLine;
+        break;
+    case Qt::Key_Down:
+        delta = PreviewModel::kBytesPerLine;
+        break;
+    default:
+        return false;
+    }
+    if (model_.moveCursor(delta)) {
+        updateScrollBar();
+        viewport()->update();
+    }
+    return true;
+}
+
+bool PreviewView::focusNextPrevChild(bool next)
+{
+    // Tab is a character to type while editing characters.
+    if (model_.editMode() == PreviewModel::EditMode::Character)
+        return false;
+    return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+bool PreviewView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const std::string text = model_.describeAt(help->pos().x(), help->pos().y());
+        if (text.empty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), QString::fromStdString(text), viewport());
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void PreviewView::wheelEvent(QWheelEvent* event)

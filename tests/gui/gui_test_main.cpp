@@ -1,5 +1,6 @@
 // The widget suites share one QApplication on the offscreen platform, so
-// they run without a display, on a screen of a common desktop's size.
+// they run without a display, on a screen of a common desktop's size and,
+// beside it, on the small screens the window must fit (1024 x 768, 800 x 600).
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>
