@@ -57,6 +57,8 @@ private:
 
     void status(int messageId);
     bool fail(int messageId);
+    bool failWith(const std::string& reason);
+    bool chipIsTheProjects(bool afterErase, bool& lockedForNow);
     bool filesReady();
     void pause();
     void settle();
