@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace quorva {
 namespace {
@@ -138,6 +141,31 @@ TEST_F(QuietRunTest, ACheckedRunFailsOnAnotherChipAndPassesALockedRightOneAfterT
     auto locked = simulate({"--instant", "--fault", "locked"});
     EXPECT_EQ(quiet().status, 0) << log();
     EXPECT_EQ(log(), "QUORVA started in quietautoprogram mode.\nAUTOPROGRAM: OK\n");
+}
+
+TEST_F(QuietRunTest, CtrlCCancelsTheRunningStepAndTheLogSaysWhich)
+{
+    test::writeFile(folder.file("board.kx2"), "[Files]\nFlash=" + folder.file("app.hex") +
+                                                  "\n[Settings]\nResetStrobeLength=20\n[AutoProgram]\n"
+                                                  "AutoEmptyCheck=1\nAutoFlashProgram=1\n[Device]\nDeviceNo=17\n");
+    // Every reply byte takes 5 ms: the blank check's 8 KB take over 40 s.
+    auto sim = simulate({"--fault", "slow=5", "--trace", folder.file("trace.log")});
+    const test::CurrentDirectory here(folder.path());
+    test::BackgroundProcess run({QUORVA, folder.file("board.kx2"), "-quietautoprogram"});
+    // Past the connection's few replies, into the blank check's blocks.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::size_t replies = 0;
+    while (replies < 300 && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const std::string trace = test::fileContents(folder.file("trace.log"));
+        replies = 0;
+        for (std::size_t at = trace.find(" tx "); at != std::string::npos; at = trace.find(" tx ", at + 1))
+            ++replies;
+    }
+    run.signal(SIGINT);
+    EXPECT_EQ(run.wait(60000), 1);
+    EXPECT_EQ(log(), "QUORVA started in quietautoprogram mode.\nAutoprogram: CANCELLED during the blank check\n"
+                     "AUTOPROGRAM: Error\n");
 }
 
 } // namespace
