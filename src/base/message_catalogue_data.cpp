@@ -515,6 +515,25 @@ constexpr MessageRecord kMessages[] = {
         "Микросхемы проекта %d нет в списке; вместо неё выбрана %s."},
     {2175, "The project's SCK setting %d is not in the list; %s is chosen instead.",
         "Настройки SCK %d нет в списке; вместо неё выбрано %s."},
+    // Auto-program's signature check and its cancelled steps; the line that
+    // names the chip found under a question about a chip that does not match.
+    {2200, "Autoprogram: ERROR wrong device - the project is for %s, the chip answers %02X %02X %02X (%s)",
+        "Автопрограммирование: ОШИБКА - не та микросхема: проект для %s, микросхема отвечает %02X %02X %02X (%s)"},
+    {2201, "Autoprogram: ERROR reading the signature - the project is for %s",
+        "Автопрограммирование: ОШИБКА чтения сигнатуры - проект для %s"},
+    {2202, "Chip found: %02X %02X %02X - %s", "Найдена микросхема: %02X %02X %02X - %s"},
+    {2203, "Autoprogram: CANCELLED while erasing the device",
+        "Автопрограммирование: ПРЕРВАНО при стирании микросхемы"},
+    {2204, "Autoprogram: CANCELLED during the blank check",
+        "Автопрограммирование: ПРЕРВАНО при проверке на чистоту"},
+    {2205, "Autoprogram: CANCELLED while programming Eeprom",
+        "Автопрограммирование: ПРЕРВАНО при программировании Eeprom"},
+    {2206, "Autoprogram: CANCELLED while verifying Eeprom",
+        "Автопрограммирование: ПРЕРВАНО при проверке Eeprom"},
+    {2207, "Autoprogram: CANCELLED while programming Flash",
+        "Автопрограммирование: ПРЕРВАНО при программировании Flash"},
+    {2208, "Autoprogram: CANCELLED while verifying Flash",
+        "Автопрограммирование: ПРЕРВАНО при проверке Flash"},
     // A read from the chip that did not complete.
     {2220, "%s; the buffer is unchanged.", "%s; буфер не изменён."},
     // Addresses refused on their field, and a merge the person declined.

@@ -15,5 +15,6 @@ inline constexpr int kDeviceIsLocked = 1080;
 inline constexpr int kUnknownDevice = 1081;
 inline constexpr int kUnrecognizedLockBits = 1158;
 inline constexpr int kExternalClockOnly = 1165;
+inline constexpr int kChipFound = 2202;
 
 } // namespace quorva::catalogue_msg

@@ -31,6 +31,12 @@ Identification identify(const std::array<int, 3>& signature, IdentifyRule rule)
     return result;
 }
 
+std::string chipFoundLine(const std::array<int, 3>& signature)
+{
+    return formatMessage(catalogue_msg::kChipFound, signature[0], signature[1], signature[2],
+                         identify(signature).text().c_str());
+}
+
 std::string Identification::text() const
 {
     if (const DeviceInfo* device = deviceAt(deviceIndex))

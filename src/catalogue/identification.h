@@ -27,4 +27,8 @@ struct Identification {
 // unknown and locked cases carry their outcome.
 Identification identify(const std::array<int, 3>& signature, IdentifyRule rule = IdentifyRule::Signature);
 
+// The line a question about a chip that is not the chosen one adds, so the
+// person sees what is there: "Chip found: 1E 97 02 - ATmega128/128A".
+std::string chipFoundLine(const std::array<int, 3>& signature);
+
 } // namespace quorva

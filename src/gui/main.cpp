@@ -2,6 +2,7 @@
 // toolkit starts, so a production PC without a desktop needs no display.
 #include "app_icon.h"
 #include "base/console_ui.h"
+#include "base/interrupt_guard.h"
 #include "base/messages.h"
 #include "link/serial_port.h"
 #include "link/tracing_port.h"
@@ -114,11 +115,15 @@ int main(int argc, char** argv)
 
     QuietLog log;
     std::unique_ptr<Ui> ui;
+    std::optional<InterruptGuard> interrupt;
     if (plan.mode.quietRun) {
         // Nobody is there to answer: what happens before the log opens is
         // written right after its start line.
         log.holdLinesUntilOpen();
-        ui = std::make_unique<QuietUi>(log, clock);
+        // Ctrl-C cancels the running step, and the log says which one,
+        // instead of ending the process without an outcome line.
+        interrupt.emplace(true);
+        ui = std::make_unique<QuietUi>(log, clock, &InterruptGuard::requested());
     } else {
         const bool terminal = isatty(STDIN_FILENO) != 0;
         auto console = std::make_unique<ConsoleUi>(std::cout, std::cerr, std::cin, terminal,

@@ -5,10 +5,15 @@
 
 #include "base/messages.h"
 #include "catalogue/device_lookup.h"
+#include "catalogue/identification.h"
 #include "data/memory_buffer.h"
 #include "data/project.h"
 #include "data/raw_text_load.h"
 #include "data/serial_sequence.h"
+
+#include <array>
+#include <functional>
+#include <utility>
 
 namespace quorva {
 
@@ -18,18 +23,34 @@ constexpr int kCaptionId = 1025;
 constexpr int kSettleMs = 50;
 constexpr int kLockFuseFailed = 2009;
 
-// Gives a switch a value for a while and sets it back on every way out.
+// Gives a setting a value for a while and sets it back on every way out.
+template <typename T>
 class Suspended {
 public:
-    explicit Suspended(bool& flag, bool value = false) : flag_(flag), saved_(flag) { flag_ = value; }
-    ~Suspended() { flag_ = saved_; }
+    Suspended(T& setting, T during) : setting_(setting), saved_(std::move(setting)) { setting_ = std::move(during); }
+    ~Suspended() { setting_ = std::move(saved_); }
     Suspended(const Suspended&) = delete;
     Suspended& operator=(const Suspended&) = delete;
 
 private:
-    bool& flag_;
-    bool saved_;
+    T& setting_;
+    T saved_;
 };
+
+// A step the person cancelled is reported as cancelled, naming the step,
+// not as the step's error.
+int cancelledId(int failedId)
+{
+    // clang-format off
+    constexpr std::array<std::pair<int, int>, 6> kCancelled{{
+        {1122, 2203}, {1124, 2204}, {1129, 2205}, {1130, 2206}, {1126, 2207}, {1127, 2208}}};
+    // clang-format on
+    for (const auto& [failed, cancelled] : kCancelled) {
+        if (failed == failedId)
+            return cancelled;
+    }
+    return failedId;
+}
 
 } // namespace
 
@@ -50,9 +71,47 @@ void AutoProgram::status(int messageId)
 // line: production logs need the reason, not only that it failed.
 bool AutoProgram::fail(int messageId)
 {
+    if (context_.cancelled && cancelledId(messageId) != messageId)
+        return failWith(messageText(cancelledId(messageId)));
     failureReason = context_.statusLine;
     status(messageId);
     return false;
+}
+
+bool AutoProgram::failWith(const std::string& reason)
+{
+    failureReason = reason;
+    ui_.setStatus(reason);
+    return false;
+}
+
+// Before anything is written the chip must be the project's device. A locked
+// chip hides its signature; when the run erases, the erase clears the lock
+// and the chip is checked again after it (lockedForNow tells the caller).
+bool AutoProgram::chipIsTheProjects(bool afterErase, bool& lockedForNow)
+{
+    if (!chips_.signatureComparable())
+        return true;
+    pause();
+    chips_.checkChip();
+    const DeviceInfo* device = deviceAt(project_.deviceIndex);
+    const char* expected = device ? device->name : "";
+    switch (context_.lastResult) {
+    case 0:
+        return true;
+    case -1:
+        return failWith(formatMessage(2201, expected));
+    case 2:
+        if (!afterErase && project_.autoErase) {
+            lockedForNow = true;
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    const std::array<int, 3>& s = context_.lastSignature;
+    return failWith(formatMessage(2200, expected, s[0], s[1], s[2], identify(s).text().c_str()));
 }
 
 // Before anything reaches the chip: every memory the run is to program or
@@ -156,7 +215,7 @@ bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
     {
         // The program command would advance the number itself; here it
         // advances only after the whole part succeeded.
-        Suspended noIncrement(increment);
+        Suspended noIncrement(increment, false);
         if (isFlash ? project_.autoFlashReload : project_.autoEepromReload) {
             if (!reload(buffer, isFlash)) {
                 return fail(isFlash ? 1125 : 1128);
@@ -209,6 +268,10 @@ bool AutoProgram::run(bool quiet)
     eepromSerial.reset();
     // Nobody answers questions for a production run.
     Suspended unattended(context_.unattended, true);
+    // Production works on the project's device: a chip that turns out to be
+    // another one fails the run, it never changes the device.
+    Suspended sameDevice(context_.deviceIdentified, std::function<void(int)>{});
+    context_.cancelled = false;
 
     if (settings_.comPort <= 0) {
         status(1031);
@@ -220,6 +283,9 @@ bool AutoProgram::run(bool quiet)
         return false;
     status(1121);
 
+    bool lockedChip = false;
+    if (project_.checkSign && !chipIsTheProjects(false, lockedChip))
+        return false;
     if (project_.autoErase) {
         counts.acted = true;
         pause();
@@ -227,6 +293,8 @@ bool AutoProgram::run(bool quiet)
         if (context_.lastResult < 0)
             return fail(1122);
         settle();
+        if (lockedChip && !chipIsTheProjects(true, lockedChip))
+            return false;
     }
     if (project_.autoEmptyCheck) {
         pause();

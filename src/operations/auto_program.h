@@ -20,7 +20,9 @@ class SerialSequence;
 // The production sequence the project configures: erase, blank check, lock
 // and fuse bits, then reload, program, verify and serial number of the
 // Eeprom and then of the Flash. Each step is the ordinary command; the run
-// stops at the first one that fails, naming it on the status line.
+// stops at the first one that fails, naming it on the status line. With the
+// project's signature check the chip is checked before anything is written;
+// a run never changes the project's device.
 class AutoProgram {
 public:
     AutoProgram(Ui& ui, Clock& clock, Project& project, MemoryBuffer& flash, MemoryBuffer& eeprom,
@@ -57,6 +59,8 @@ private:
 
     void status(int messageId);
     bool fail(int messageId);
+    bool failWith(const std::string& reason);
+    bool chipIsTheProjects(bool afterErase, bool& lockedForNow);
     bool filesReady();
     void pause();
     void settle();

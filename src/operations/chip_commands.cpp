@@ -9,6 +9,7 @@
 
 #include "base/messages.h"
 #include "catalogue/device_lookup.h"
+#include "catalogue/identification.h"
 #include "data/memory_buffer.h"
 #include "data/project.h"
 #include "link/connection.h"
@@ -117,11 +118,30 @@ void ChipCommands::incrementSerial(MemoryBuffer& buffer, bool enabled, int addre
 
 // ---- program -----------------------------------------------------------
 
+// DataFlash and AT25 memories carry no signature to compare.
+bool ChipCommands::signatureComparable() const
+{
+    const DeviceInfo& device = selectedDevice();
+    return device.family != FamilyAt45 && device.protocol != ProtocolAt25;
+}
+
+void ChipCommands::checkChip()
+{
+    context_.lastResult = -1;
+    status(1107);
+    ScopedWaitCursor cursor(ui_);
+    if (!havePort() || !connect(settings_.highSpeed))
+        return;
+    checkSignature();
+    const int result = context_.lastResult;
+    disconnect(nullptr);
+    context_.lastResult = result;
+}
+
 bool ChipCommands::confirmProgramming()
 {
     const DeviceInfo& device = selectedDevice();
-    // DataFlash and AT25 memories carry no signature to compare.
-    if (!project_.checkSign || device.family == FamilyAt45 || device.protocol == ProtocolAt25)
+    if (!project_.checkSign || !signatureComparable())
         return true;
     checkSignature();
     const std::string caption = messageText(1016);
@@ -132,8 +152,10 @@ bool ChipCommands::confirmProgramming()
         connection_.closeConnection();
         return false;
     case 1:
+        // Enter must not program a chip that is not the one chosen.
         if (device.protocol == ProtocolAvr &&
-            ui_.ask(Buttons::YesNo, BoxIcon::Question, 0, caption, messageText(1048)) != Answer::Yes) {
+            ui_.ask(Buttons::YesNo, BoxIcon::Question, 1, caption,
+                    std::string(messageText(1048)) + "\n\n" + chipFoundLine(context_.lastSignature)) != Answer::Yes) {
             context_.lastResult = -1;
             connection_.closeConnection();
             status(1083);
@@ -204,6 +226,7 @@ void ChipCommands::programMemory(bool isFlash)
         context_.lastResult = 0;
     } else if (cancelledRun(op, result)) {
         // Also when the person declined to have the buffer cut: nothing was written.
+        context_.cancelled = true;
         status(isFlash ? 1083 : 1094);
     } else if (result == Operation::kPollingError) {
         infoAndStatus(1164);
@@ -263,6 +286,7 @@ void ChipCommands::readMemory(bool isFlash)
         status(isFlash ? 1089 : 1099);
         context_.lastResult = 0;
     } else if (cancelledRun(op, result)) {
+        context_.cancelled = true;
         outcome = isFlash ? 1086 : 1097;
         status(outcome);
     } else if (isFlash) {
@@ -315,10 +339,12 @@ void ChipCommands::verifyMemory(bool isFlash)
     KX1VerifyData op(setup(settings_.highSpeed), buffer, isFlash, context_.firstMismatch);
     const int result = runOnBuffer(op, &buffer);
     if (result != Operation::kDone) {
-        if (cancelledRun(op, result))
+        if (cancelledRun(op, result)) {
+            context_.cancelled = true;
             status(isFlash ? 1092 : 1103);
-        else
+        } else {
             infoAndStatus(isFlash ? 1093 : 1104);
+        }
     } else if (op.allEqual()) {
         ui_.setStatus(formatMessage(isFlash ? 1053 : 1056, op.processedBytes()));
         verifyOk = true;
@@ -357,6 +383,7 @@ void ChipCommands::blankCheck()
     } else if (result != Operation::kDone) {
         context_.lastResult = -1;
         if (cancelledRun(op, result)) {
+            context_.cancelled = true;
             status(1116);
         } else {
             info(messageText(1117));

@@ -34,6 +34,10 @@ public:
     // On an open connection: lastResult 0 the chip matches the selected
     // device, 1 it does not, 2 it is locked, -1 it could not be read.
     void checkSignature();
+    // Whether the selected device answers a signature to check at all.
+    bool signatureComparable() const;
+    // checkSignature on a connection of its own, before anything is written.
+    void checkChip();
     // Reads and shows the calibration bytes.
     void readCalibration();
 

@@ -140,6 +140,7 @@ void ChipSetupCommands::eraseDataFlash()
         status(1046);
         context_.lastResult = 0;
     } else if (op.cancelled() || result == Operation::kCancelled) {
+        context_.cancelled = true;
         status(1185);
     } else {
         infoAndStatus(1027);

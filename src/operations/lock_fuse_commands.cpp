@@ -5,6 +5,7 @@
 
 #include "base/messages.h"
 #include "catalogue/fuse_layout.h"
+#include "catalogue/identification.h"
 #include "catalogue/lock_fuse.h"
 #include "data/project.h"
 #include "link/connection.h"
@@ -83,7 +84,8 @@ bool ChipSetupCommands::readLockFuse(LockFuseState& out)
         }
         context_.lastSignature = signature;
         if (!signatureNamesSelectedDevice(signature) &&
-            ui_.ask(Buttons::YesNo, BoxIcon::Question, 0, messageText(1016), messageText(1049)) != Answer::Yes) {
+            ui_.ask(Buttons::YesNo, BoxIcon::Question, 1, messageText(1016),
+                    std::string(messageText(1049)) + "\n\n" + chipFoundLine(signature)) != Answer::Yes) {
             cursor.off();
             connection_.closeConnection();
             status(1106);

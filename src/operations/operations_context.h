@@ -18,13 +18,17 @@ struct OperationsContext {
     bool eepromVerifyOk = false;
     // Address of the first differing byte of the last verify; -1 while none.
     int firstMismatch = -1;
+    // Set by a command the person cancelled (its lastResult is -1 then);
+    // whoever reads it clears it first.
+    bool cancelled = false;
     // Set for runs nobody watches (auto-program, the command line): they
     // refuse what a person at the window would be asked about.
     bool unattended = false;
     // The status line as it stands; the front end keeps it up to date.
     std::string statusLine;
     // Called with the device index when a signature names another device
-    // than the selected one; the main window shows it and adopts it.
+    // than the selected one; the main window shows it and adopts it. Empty
+    // while an auto-program runs: production never changes the device.
     std::function<void(int deviceIndex)> deviceIdentified;
     // Called after the chip was erased: what the buffers show as programmed
     // or verified is on the chip no longer.

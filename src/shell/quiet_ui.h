@@ -18,8 +18,8 @@ public:
     // Where the boxes and answered questions go, a line each.
     using LineSink = std::function<void(const std::string&)>;
 
-    QuietUi(QuietLog& log, Clock& clock)
-        : QuietUi([target = &log](const std::string& line) { target->writeLine(line); }, clock)
+    QuietUi(QuietLog& log, Clock& clock, const std::atomic<bool>* stop = nullptr)
+        : QuietUi([target = &log](const std::string& line) { target->writeLine(line); }, clock, stop)
     {
     }
     // stop, when given, cancels the running operation once it is set.

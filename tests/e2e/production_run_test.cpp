@@ -43,11 +43,11 @@ protected:
                                      "[Device]\nDeviceNo=17\n");
     }
 
-    std::unique_ptr<test::BackgroundProcess> simulate()
+    std::unique_ptr<test::BackgroundProcess> simulate(const std::string& chip = "ATmega8")
     {
-        std::vector<std::string> argv{QUORVA_SIM,     "--link", folder.file("com3"),     "--chip",
-                                      "ATmega8",      "--instant", "--state-out",     folder.file("chip"),
-                                      "--violations", folder.file("violations.txt")};
+        std::vector<std::string> argv{
+            QUORVA_SIM,  "--link",      folder.file("com3"), "--chip",       chip,
+            "--instant", "--state-out", folder.file("chip"), "--violations", folder.file("violations.txt")};
         auto sim = std::make_unique<test::BackgroundProcess>(argv);
         EXPECT_TRUE(test::waitForPath(folder.file("com3")));
         return sim;
@@ -112,6 +112,28 @@ TEST_F(ProductionRunTest, AFailedRunExitsNonZeroAndKeepsTheNumber)
     EXPECT_EQ(occurrences(run.out, "AUTOPROGRAM: Error\n"), 1u) << run.out;
     EXPECT_EQ(test::fileContents(folder.file("serial.bin")), bytes({0x00, 0x12, 0xFF}));
     EXPECT_EQ(cli({"autoprogram", "--device", "ATmega8"}).status, 2) << "the sequence lives in a project";
+}
+
+TEST_F(ProductionRunTest, AnotherChipFailsACheckedRunWhateverYesSays)
+{
+    std::string text = test::fileContents(project);
+    text.replace(text.find("[Settings]\n"), 11, "[Settings]\nCheckSign=1\n");
+    test::writeFile(project, text);
+    auto sim = simulate("ATmega128");
+    for (const char* answers : {"--no", "--yes"}) {
+        const test::ProcessResult run = cli({answers, "autoprogram", "--project", project});
+        EXPECT_EQ(run.status, 1) << answers;
+        EXPECT_NE(run.out.find("Autoprogram: ERROR wrong device - the project is for ATmega8/8A, the chip answers "
+                               "1E 97 02 (ATmega128/128A)\nAUTOPROGRAM: Error\n"),
+                  std::string::npos)
+            << answers << run.out << run.err;
+        EXPECT_EQ(run.out.find("Device: "), std::string::npos) << "the device stays the project's";
+    }
+    EXPECT_EQ(sim->stop(), 0);
+    const std::string flash = test::fileContents(folder.file("chip/flash.bin"));
+    EXPECT_EQ(flash.find_first_not_of('\xFF'), std::string::npos) << "nothing written";
+    EXPECT_EQ(test::fileContents(folder.file("chip/chip.json")).find("\"fuses\": [253"), std::string::npos);
+    EXPECT_EQ(test::fileContents(folder.file("violations.txt")), "");
 }
 
 TEST_F(ProductionRunTest, FusesAreReadWrittenAndVerifiedByName)

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace quorva {
 namespace {
@@ -98,6 +102,70 @@ TEST_F(QuietRunTest, WithoutAnOptionOrADisplayAPlainStartSaysADisplayIsNeeded)
     const test::ProcessResult run = test::runProcess({QUORVA, folder.file("board.kx2")}, folder.path());
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("needs a display"), std::string::npos) << run.err;
+}
+
+// The bytes the box received, as "34 AC 80 ...", from its trace.
+std::string received(const std::string& trace)
+{
+    std::string bytes;
+    for (std::size_t at = trace.find(" rx "); at != std::string::npos; at = trace.find(" rx ", at + 1)) {
+        const std::string value = trace.substr(at + 4, 2);
+        if (value != "ga") // a garbled byte
+            bytes += (bytes.empty() ? "" : " ") + value;
+    }
+    return bytes;
+}
+
+TEST_F(QuietRunTest, ACheckedRunFailsOnAnotherChipAndPassesALockedRightOneAfterTheErase)
+{
+    test::writeFile(folder.file("board.kx2"), "[Files]\nFlash=" + folder.file("app.hex") +
+                                                  "\n[Settings]\nCheckSign=1\nResetStrobeLength=20\n[AutoProgram]\n"
+                                                  "AutoErase=1\nAutoEmptyCheck=1\nAutoFlashProgram=1\n"
+                                                  "AutoFlashVerify=1\n[Device]\nDeviceNo=17\n");
+    {
+        auto sim = simulate({"--chip", "ATmega128", "--instant", "--trace", folder.file("trace.log"), "--state-out",
+                             folder.file("chip")});
+        EXPECT_NE(quiet().status, 0);
+        EXPECT_EQ(log(), "QUORVA started in quietautoprogram mode.\nAutoprogram: ERROR wrong device - the project is "
+                         "for ATmega8/8A, the chip answers 1E 97 02 (ATmega128/128A)\nAUTOPROGRAM: Error\n");
+        EXPECT_EQ(sim->stop(), 0);
+    }
+    const std::string wire = received(test::fileContents(folder.file("trace.log")));
+    EXPECT_NE(wire.find("35 30 00 02"), std::string::npos) << wire;
+    EXPECT_EQ(wire.find("34 AC 80"), std::string::npos) << "no erase";
+    const std::string flash = test::fileContents(folder.file("chip/flash.bin"));
+    ASSERT_EQ(flash.size(), 131072u);
+    EXPECT_EQ(flash.find_first_not_of('\xFF'), std::string::npos) << "nothing written";
+
+    std::remove(folder.file("log.txt").c_str());
+    auto locked = simulate({"--instant", "--fault", "locked"});
+    EXPECT_EQ(quiet().status, 0) << log();
+    EXPECT_EQ(log(), "QUORVA started in quietautoprogram mode.\nAUTOPROGRAM: OK\n");
+}
+
+TEST_F(QuietRunTest, CtrlCCancelsTheRunningStepAndTheLogSaysWhich)
+{
+    test::writeFile(folder.file("board.kx2"), "[Files]\nFlash=" + folder.file("app.hex") +
+                                                  "\n[Settings]\nResetStrobeLength=20\n[AutoProgram]\n"
+                                                  "AutoEmptyCheck=1\nAutoFlashProgram=1\n[Device]\nDeviceNo=17\n");
+    // Every reply byte takes 5 ms: the blank check's 8 KB take over 40 s.
+    auto sim = simulate({"--fault", "slow=5", "--trace", folder.file("trace.log")});
+    const test::CurrentDirectory here(folder.path());
+    test::BackgroundProcess run({QUORVA, folder.file("board.kx2"), "-quietautoprogram"});
+    // Past the connection's few replies, into the blank check's blocks.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::size_t replies = 0;
+    while (replies < 300 && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const std::string trace = test::fileContents(folder.file("trace.log"));
+        replies = 0;
+        for (std::size_t at = trace.find(" tx "); at != std::string::npos; at = trace.find(" tx ", at + 1))
+            ++replies;
+    }
+    run.signal(SIGINT);
+    EXPECT_EQ(run.wait(60000), 1);
+    EXPECT_EQ(log(), "QUORVA started in quietautoprogram mode.\nAutoprogram: CANCELLED during the blank check\n"
+                     "AUTOPROGRAM: Error\n");
 }
 
 } // namespace

@@ -309,6 +309,39 @@ TEST_F(MainWindowTest, ScreenshotsOfTheDemoProject)
     EXPECT_EQ(control<QLabel>(control::StatusLine)->text(), "Сигнатура: 1E 93 07 - ATmega8/8A");
 }
 
+TEST_F(MainWindowTest, TheQuestionAboutAnotherChipNamesItAndDefaultsToNo)
+{
+    const std::string hex = writeHex("board.hex", 256);
+    const std::string project = folder.file("board.kx2");
+    writeFile(project, "[Files]\nFlash=" + hex + "\n[Settings]\nCheckSign=1\n[Device]\nDeviceNo=21\n");
+    startUp("\"quorva\" \"" + project + "\""); // an ATmega16 project; the box holds an ATmega8
+    for (const char* language : {"en", "ru"}) {
+        bool noIsDefault = false;
+        person.next([&](QWidget& widget) {
+            auto& box = static_cast<QMessageBox&>(widget);
+            noIsDefault = box.defaultButton() == box.button(QMessageBox::No);
+            saveScreenshot(box, std::string("signature-mismatch-question-") + language);
+            pressBoxButton(box, QMessageBox::No);
+        });
+        click(cmd::ProgramFlash);
+        EXPECT_TRUE(noIsDefault) << language;
+        ASSERT_FALSE(person.boxTexts.isEmpty());
+        EXPECT_TRUE(
+            person.boxTexts.back().endsWith(QString::fromUtf8(formatMessage(2202, 0x1E, 0x93, 0x07, "ATmega8/8A"))))
+            << person.boxTexts.back().toStdString();
+        EXPECT_EQ(control<QLabel>(control::StatusLine)->text().toStdString(), messageText(1083));
+        if (std::string_view(language) == "ru")
+            break;
+        person.next([](QWidget& dialog) {
+            dialog.findChild<QAbstractButton*>("1126")->click();
+            dialog.findChild<QAbstractButton*>("1")->click();
+        });
+        window.command(cmd::SelectLanguage);
+        idle();
+    }
+    EXPECT_EQ(box.chip().state().memories.at("flash")[0], 0xFF) << "nothing programmed";
+}
+
 TEST_F(MainWindowTest, AQuestionFromTheCommandThreadIsAnsweredOnTheGuiThread)
 {
     startUp();

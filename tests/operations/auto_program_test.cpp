@@ -191,6 +191,106 @@ TEST(AutoProgram, AnAt45NeverGetsItsPageSizeSwitchedByTheEepromStep)
     EXPECT_FALSE(rig.chip<sim::DataFlashChip>().powerOfTwoPending());
 }
 
+// What a production run on ATmega8 is given: erase, blank check, Flash
+// programmed and verified, with the signature check.
+void checkedRun(SetupRig& rig)
+{
+    rig.project.checkSign = true;
+    rig.project.autoErase = true;
+    rig.project.autoEmptyCheck = true;
+    rig.project.autoFlashProgram = true;
+    rig.project.autoFlashVerify = true;
+    OpsRig::fill(rig.flash, pattern(256));
+}
+
+bool nothingWritten(const SetupRig& rig)
+{
+    return rig.sendsStartingWith("34 AC").empty() && rig.sendsStartingWith("7B").empty() &&
+           rig.sendsStartingWith("3E").empty();
+}
+
+TEST(AutoProgram, AnotherChipFailsTheRunBeforeAnythingIsWrittenAndKeepsTheDevice)
+{
+    // The scripted person answers Yes to everything, as --yes does.
+    SetupRig rig("ATmega8/8A", instantBox(), "ATmega128");
+    checkedRun(rig);
+    std::vector<int> switched;
+    rig.context.deviceIdentified = [&switched](int index) { switched.push_back(index); };
+    EXPECT_FALSE(rig.autoProgram.run(false));
+    const std::string wrong = formatMessage(2200, "ATmega8/8A", 0x1E, 0x97, 0x02, "ATmega128/128A");
+    EXPECT_EQ(rig.ui.lastStatus(), wrong);
+    EXPECT_EQ(rig.autoProgram.failureReason, wrong);
+    EXPECT_TRUE(nothingWritten(rig));
+    EXPECT_EQ(rig.sendsStartingWith("35 30"), (std::vector<std::string>{"35 30 00 00", "35 30 00 01", "35 30 00 02"}));
+    EXPECT_EQ(rig.wire.entries().back(), "close");
+    EXPECT_EQ(rig.project.deviceIndex, findByName("ATmega8/8A"));
+
+    // Without the check the run erases it, and the erase's look at the chip
+    // does not switch the device either; the hook is back after the run.
+    SetupRig unchecked("ATmega8/8A", instantBox(), "ATmega128");
+    checkedRun(unchecked);
+    unchecked.project.checkSign = false;
+    unchecked.context.deviceIdentified = [&switched](int index) { switched.push_back(index); };
+    unchecked.autoProgram.run(false);
+    EXPECT_FALSE(unchecked.sendsStartingWith("34 AC 80").empty());
+    EXPECT_TRUE(switched.empty());
+    EXPECT_EQ(unchecked.project.deviceIndex, findByName("ATmega8/8A"));
+    ASSERT_TRUE(unchecked.context.deviceIdentified);
+}
+
+TEST(AutoProgram, ALockedChipIsCheckedAgainAfterTheRunsOwnErase)
+{
+    sim::BoxOptions locked = instantBox();
+    locked.faults.lockedChip = true;
+    SetupRig rig("ATmega8/8A", locked);
+    checkedRun(rig);
+    EXPECT_TRUE(rig.autoProgram.run(false)) << rig.ui.lastStatus();
+    const auto sends = rig.sends();
+    const auto erase = std::find(sends.begin(), sends.end(), "34 AC 80 04 00");
+    ASSERT_NE(erase, sends.end());
+    EXPECT_NE(std::find(sends.begin(), erase, "35 30 00 02"), erase) << "checked before the erase";
+    EXPECT_EQ(countOf(rig.sends(), "35 30 00 02"), 4u) << "before, the erase's own, after, and Program Flash's";
+
+    // Without an erase in the run a locked chip fails it.
+    SetupRig noErase("ATmega8/8A", locked);
+    checkedRun(noErase);
+    noErase.project.autoErase = false;
+    EXPECT_FALSE(noErase.autoProgram.run(false));
+    EXPECT_EQ(noErase.ui.lastStatus(), formatMessage(2200, "ATmega8/8A", 0, 1, 2, messageText(1080)));
+    EXPECT_TRUE(nothingWritten(noErase));
+
+    // The erase unlocks another chip: that fails the run before any write.
+    SetupRig other("ATmega8/8A", locked, "ATmega16");
+    checkedRun(other);
+    EXPECT_FALSE(other.autoProgram.run(false));
+    EXPECT_EQ(other.ui.lastStatus(), formatMessage(2200, "ATmega8/8A", 0x1E, 0x94, 0x03, "ATmega16/16A"));
+    EXPECT_TRUE(other.sendsStartingWith("7B").empty());
+    EXPECT_TRUE(other.sendsStartingWith("34 AC A").empty());
+    EXPECT_EQ(other.project.deviceIndex, findByName("ATmega8/8A"));
+}
+
+TEST(AutoProgram, ACancelledStepIsReportedAsCancelledNamingTheStep)
+{
+    struct Case {
+        bool blankCheck;
+        bool eeprom;
+        int percent;
+        int statusId;
+    };
+    for (const Case& c : {Case{true, false, -1, 2204}, Case{false, true, -1, 2205}, Case{false, false, 50, 2207}}) {
+        SetupRig rig("ATmega8/8A");
+        rig.project.autoEmptyCheck = c.blankCheck;
+        rig.project.autoEepromProgram = c.eeprom;
+        rig.project.autoFlashProgram = true;
+        OpsRig::fill(rig.eeprom, pattern(100));
+        OpsRig::fill(rig.flash, pattern(2048));
+        rig.ui.cancelAtPercent(c.percent);
+        EXPECT_FALSE(rig.autoProgram.run(false));
+        EXPECT_EQ(rig.ui.lastStatus(), messageText(c.statusId));
+        EXPECT_EQ(rig.autoProgram.failureReason, messageText(c.statusId));
+    }
+}
+
 // Erase, blank check, the memories with verify, and lock and fuse bits, on
 // one chip of each kind.
 struct ProductionRun {

@@ -217,8 +217,8 @@ TEST(LockFuseRead, AnotherSignatureAsksFirstAndNoReadsNothing)
     rig.ui.answerNext(Answer::No);
     EXPECT_EQ(rig.setup.lockFuseCommand(), std::nullopt);
     EXPECT_EQ(rig.ui.callsStartingWith("ask: "),
-              std::vector<std::string>{std::string("ask: yes-no question default 0 | ") + messageText(1016) + " | " +
-                                       messageText(1049) + " -> no"});
+              std::vector<std::string>{std::string("ask: yes-no question default 1 | ") + messageText(1016) + " | " +
+                                       messageText(1049) + "\n\nChip found: 1E 94 03 - ATmega16/16A -> no"});
     EXPECT_EQ(rig.ui.lastStatus(), messageText(1106));
     EXPECT_TRUE(rig.sendsStartingWith("35 58").empty());
     EXPECT_EQ(rig.wire.entries().back(), "close");
@@ -227,6 +227,16 @@ TEST(LockFuseRead, AnotherSignatureAsksFirstAndNoReadsNothing)
     const auto setting = rig.setup.lockFuseCommand();
     ASSERT_TRUE(setting.has_value());
     EXPECT_EQ(setting->valid, 1);
+
+    sim::BoxOptions locked = instantBox();
+    locked.faults.lockedChip = true;
+    SetupRig lockedRig("ATmega8/8A", locked);
+    lockedRig.ui.answerNext(Answer::No);
+    EXPECT_EQ(lockedRig.setup.lockFuseCommand(), std::nullopt);
+    const auto asked = lockedRig.ui.callsStartingWith("ask: ");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("default 1 |"), std::string::npos);
+    EXPECT_NE(asked[0].find("\n\nChip found: 00 01 02 - Device is locked -> no"), std::string::npos) << asked[0];
 }
 
 TEST(LockFuseRead, ChipsWithoutReadableBitsSayWhyAndStillGiveASetting)

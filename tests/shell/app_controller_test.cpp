@@ -6,6 +6,7 @@
 #include "shell/window_ids.h"
 #include "temp_folder.h"
 
+#include "avr_chip.h"
 #include "box.h"
 #include "part_info.h"
 #include "sim_port.h"
@@ -241,6 +242,46 @@ TEST_F(AppControllerTest, AnErasedChipHoldsNoneOfWhatThePreviewCalledProgrammedO
     EXPECT_EQ(flash.byteState()[1], ByteLoaded);
     EXPECT_EQ(flash.byteState()[2], ByteEdited);
     EXPECT_EQ(flash.byteState()[299], ByteLoaded);
+}
+
+TEST_F(AppControllerTest, AutoProgramOnAnotherChipFailsNamingBothAndKeepsTheDevice)
+{
+    test::writeFile(folder.file("app.bin"), std::string(300, '\x5A'));
+    const std::string path = folder.file("board.kx2");
+    test::writeFile(path, "[Files]\nFlash=" + folder.file("app.bin") +
+                              "\nEeprom=[Unspecified]\n[Settings]\nCheckSign=1\n[AutoProgram]\nAutoErase=1\n"
+                              "AutoEmptyCheck=1\nAutoFlashProgram=1\nAutoFlashVerify=1\n[Device]\nDeviceNo=35\n");
+    start("\"quorva\" \"" + path + "\"");
+    auto& chip = dynamic_cast<sim::AvrChip&>(box.chip());
+    chip.flash()[0] = 0x00; // an erase would show
+    const int project128 = findByName("ATmega128/128A");
+    ASSERT_EQ(controller.project().deviceIndex, project128);
+
+    controller.command(cmd::AutoProgram);
+    EXPECT_EQ(controller.statusText(), formatMessage(2200, "ATmega128/128A", 0x1E, 0x93, 0x07, "ATmega8/8A"));
+    EXPECT_FALSE(controller.autoProgramOk());
+    EXPECT_EQ(chip.flash()[0], 0x00);
+    EXPECT_EQ(chip.flash()[1], 0xFF);
+
+    // Without the check the erase still does not switch the window's device.
+    controller.project().checkSign = false;
+    controller.command(cmd::AutoProgram);
+    EXPECT_NE(chip.flash()[0], 0x00) << "erased";
+    EXPECT_EQ(controller.project().deviceIndex, project128);
+    const MainWindowState& window = controller.window();
+    EXPECT_EQ(window.deviceNames()[static_cast<std::size_t>(window.deviceSelection())], "ATmega128/128A");
+}
+
+TEST_F(AppControllerTest, ACancelledAutoProgramSaysSoAndWhere)
+{
+    const std::string path = folder.file("board.kx2");
+    test::writeFile(folder.file("app.bin"), std::string(300, '\x5A'));
+    test::writeFile(path, "[Files]\nFlash=" + folder.file("app.bin") +
+                              "\n[AutoProgram]\nAutoEmptyCheck=1\nAutoFlashProgram=1\n[Device]\nDeviceNo=17\n");
+    start("\"quorva\" \"" + path + "\"");
+    ui.cancelAtPercent(-1);
+    controller.command(cmd::AutoProgram);
+    EXPECT_EQ(controller.statusText(), "Autoprogram: CANCELLED during the blank check");
 }
 
 } // namespace

@@ -49,18 +49,18 @@ using namespace test::command;
 
 constexpr int kComPort = 3;
 
-enum class Step { Erase, Blank, Fuses, EepromProgram, EepromVerify, FlashProgram, FlashVerify };
+enum class Step { Check, Erase, Blank, Fuses, EepromProgram, EepromVerify, FlashProgram, FlashVerify };
 enum class Fault { Silence, WrongAck, PollingError, Stale, Disconnect, Slow };
 
-constexpr Step kSteps[] = {Step::Erase,        Step::Blank,        Step::Fuses,      Step::EepromProgram,
-                           Step::EepromVerify, Step::FlashProgram, Step::FlashVerify};
+constexpr Step kSteps[] = {Step::Check,         Step::Erase,        Step::Blank,        Step::Fuses,
+                           Step::EepromProgram, Step::EepromVerify, Step::FlashProgram, Step::FlashVerify};
 constexpr Fault kFaults[] = {Fault::Silence, Fault::WrongAck,   Fault::PollingError,
                              Fault::Stale,   Fault::Disconnect, Fault::Slow};
 
 const char* stepName(Step step)
 {
-    static const char* const names[] = {"erase",         "blank check",   "lock and fuses", "Eeprom program",
-                                        "Eeprom verify", "Flash program", "Flash verify"};
+    static const char* const names[] = {"signature check", "erase",         "blank check",   "lock and fuses",
+                                        "Eeprom program",  "Eeprom verify", "Flash program", "Flash verify"};
     return names[static_cast<int>(step)];
 }
 
@@ -72,11 +72,14 @@ const char* faultName(Fault fault)
 }
 
 // The status line a failing step leaves. A failed lock and fuse step lets the
-// sequence go on and fails it at the end.
-int errorStatusOf(Step step)
+// sequence go on and fails it at the end. A signature that does not come
+// names the device the project is for.
+std::string errorStatusOf(Step step, const char* device)
 {
-    static const int ids[] = {1122, 1124, 2009, 1129, 1130, 1126, 1127};
-    return ids[static_cast<int>(step)];
+    if (step == Step::Check)
+        return formatMessage(2201, device);
+    static const int ids[] = {0, 1122, 1124, 2009, 1129, 1130, 1126, 1127};
+    return messageText(ids[static_cast<int>(step)]);
 }
 
 // ---- the productions ----------------------------------------------------
@@ -103,6 +106,10 @@ struct Production {
     std::vector<Step> steps() const
     {
         std::vector<Step> list;
+        // The project checks the signature, first, where there is one.
+        const DeviceInfo* entry = deviceAt(findByName(device));
+        if (entry && entry->family != FamilyAt45 && entry->protocol != ProtocolAt25)
+            list.push_back(Step::Check);
         if (erase)
             list.push_back(Step::Erase);
         if (blankCheck)
@@ -654,7 +661,7 @@ void Line::soak(const Plan& plan, bool quiet)
     } else {
         EXPECT_FALSE(ok);
         EXPECT_FALSE(controller_.autoProgramOk());
-        EXPECT_EQ(controller_.statusText(), messageText(errorStatusOf(shownStep)));
+        EXPECT_EQ(controller_.statusText(), errorStatusOf(shownStep, production_.device));
         if (shownStep != Step::Fuses) {
             EXPECT_LT(controller_.context().lastResult, 0);
         }
