@@ -17,12 +17,14 @@ CMAKE_ARGS ?=
 INSTALL_PACKAGES := help2man groff-base man-db dpkg-dev lintian desktop-file-utils appstream shared-mime-info
 
 # binutils-avr and srecord are the peers the image-file tests compare against,
-# avrdude's part database the device table's. The window is Qt 6 Widgets;
+# avrdude's part database the simulator's chip table's, and python3 reads the
+# command line program's JSON as a script would. The window is Qt 6 Widgets;
 # Qt6Gui's CMake config wants libgl-dev, the offscreen tests need one font,
 # and rsvg-convert draws the icon's sizes. Production records live in SQLite
-# or PostgreSQL; the server tests start their own postgresql.
+# or PostgreSQL; the server tests start their own postgresql. A test whose
+# tool is missing is skipped with the reason, and fails under CI=true.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev binutils-avr srecord avrdude \
-            qt6-base-dev libgl-dev fonts-dejavu-core librsvg2-bin libsqlite3-dev libpq-dev postgresql \
+            python3 qt6-base-dev libgl-dev fonts-dejavu-core librsvg2-bin libsqlite3-dev libpq-dev postgresql \
             $(INSTALL_PACKAGES)
 
 # libFuzzer and its sanitizer runtimes come with clang; only `make fuzz` needs them.
@@ -61,14 +63,17 @@ build: configure
 run: build
 	@tools/run-demo.sh $(BUILD)
 
+# ctest names the skipped tests; skip_reasons.awk says why each was skipped.
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS); status=$$?; \
+	  awk -f $(CURDIR)/tests/skip_reasons.awk Testing/Temporary/LastTest.log; exit $$status
 
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVA_SANITIZE=ON $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -j $(JOBS)
+	  ctest --output-on-failure -j $(JOBS); status=$$?; \
+	  awk -f $(CURDIR)/tests/skip_reasons.awk Testing/Temporary/LastTest.log; exit $$status
 
 # Each target runs for FUZZ_SECONDS over a copy of its corpus (the tree stays
 # clean); a failing input is left in $(FUZZ_BUILD)/runs/<target>/.

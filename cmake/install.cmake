@@ -42,10 +42,19 @@ endif()
 # Man pages from each program's own --help and --version plus a hand-written
 # description, so they cannot drift from the options.
 # Not from instrumented builds: their programs are for the tests and fuzzers.
-if(NOT QUORVA_SANITIZE AND NOT QUORVA_FUZZ)
+# QUORVA_MAN_PAGES tells the install tests which it is.
+if(QUORVA_SANITIZE OR QUORVA_FUZZ)
+  set(QUORVA_MAN_PAGES instrumented)
+else()
   find_program(HELP2MAN help2man)
+  if(HELP2MAN)
+    set(QUORVA_MAN_PAGES built)
+  else()
+    set(QUORVA_MAN_PAGES help2man-missing)
+    message(WARNING "help2man not found: no man pages (`make deps` installs it)")
+  endif()
 endif()
-if(HELP2MAN)
+if(QUORVA_MAN_PAGES STREQUAL "built")
   set(man_pages)
   foreach(program quorva quorva-cli quorva-sim)
     set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
@@ -61,8 +70,6 @@ if(HELP2MAN)
   endforeach()
   add_custom_target(man_pages ALL DEPENDS ${man_pages})
   install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-else()
-  message(STATUS "help2man not found: no man pages")
 endif()
 
 set(CPACK_GENERATOR DEB)
@@ -75,5 +82,7 @@ set(CPACK_PACKAGE_DESCRIPTION
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window on a Wayland desktop; without it Qt falls back to XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,15 +1,13 @@
 // Our HEX files against the field's tools: avr-gcc images read through the
 // buffers must equal avr-objcopy's own binary of them, and big images must
-// survive a trip through avr-objcopy and srec_cat in both directions. The
-// tool runs are skipped where the tools are not installed (Debian packages
-// binutils-avr and srecord).
+// survive a trip through avr-objcopy and srec_cat in both directions.
 
 #include "buffer_fixture.h"
 #include "data/hex_codec.h"
 #include "data_test_helpers.h"
+#include "tool_check.h"
 
 #include <cstdlib>
-#include <unistd.h>
 
 namespace quorva::test {
 namespace {
@@ -24,21 +22,6 @@ std::string fixture(const std::string& name)
 Bytes bytesFromFile(const std::string& path)
 {
     return bytesOf(fileContents(path));
-}
-
-bool toolInstalled(const std::string& name)
-{
-    const char* pathVariable = std::getenv("PATH");
-    std::string folders = pathVariable ? pathVariable : "";
-    std::size_t start = 0;
-    while (start <= folders.size()) {
-        const std::size_t colon = std::min(folders.find(':', start), folders.size());
-        const std::string candidate = folders.substr(start, colon - start) + "/" + name;
-        if (colon > start && access(candidate.c_str(), X_OK) == 0)
-            return true;
-        start = colon + 1;
-    }
-    return false;
 }
 
 bool run(const std::string& command)
@@ -87,13 +70,14 @@ TEST_F(AvrGccImages, SavedAndReloadedTheyStayTheSame)
 
 struct Peer {
     const char* tool;
+    const char* package;     // Debian's
     const char* hexToBinary; // %1 input, %2 output
     const char* binaryToHex;
 };
 
 constexpr Peer kPeers[] = {
-    {"avr-objcopy", "avr-objcopy -I ihex -O binary %1 %2", "avr-objcopy -I binary -O ihex %1 %2"},
-    {"srec_cat", "srec_cat %1 -Intel -o %2 -Binary", "srec_cat %1 -Binary -o %2 -Intel"},
+    {"avr-objcopy", "binutils-avr", "avr-objcopy -I ihex -O binary %1 %2", "avr-objcopy -I binary -O ihex %1 %2"},
+    {"srec_cat", "srecord", "srec_cat %1 -Intel -o %2 -Binary", "srec_cat %1 -Binary -o %2 -Intel"},
 };
 
 std::string command(const char* pattern, const std::string& in, const std::string& out)
@@ -112,8 +96,7 @@ protected:
 TEST_P(PeerTools, ReadOurHexOfImagesBelowAndAboveOneMegabyte)
 {
     const Peer& peer = GetParam();
-    if (!toolInstalled(peer.tool))
-        GTEST_SKIP() << peer.tool << " is not installed";
+    QUORVA_REQUIRE_TOOL(peer.tool, peer.package);
     for (std::size_t length : {std::size_t{0x10001}, std::size_t{0x123457}}) {
         const Image image = patternImage(length, 7);
         const std::string hex = folder.file("ours.hex");
@@ -127,8 +110,7 @@ TEST_P(PeerTools, ReadOurHexOfImagesBelowAndAboveOneMegabyte)
 TEST_P(PeerTools, TheirHexOfImagesAboveOneMegabyteReadsBack)
 {
     const Peer& peer = GetParam();
-    if (!toolInstalled(peer.tool))
-        GTEST_SKIP() << peer.tool << " is not installed";
+    QUORVA_REQUIRE_TOOL(peer.tool, peer.package);
     const Image image = patternImage(0x123457, 11);
     const std::string bin = folder.file("ours.bin");
     const std::string hex = folder.file("theirs.hex");

@@ -1,28 +1,33 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch DESTDIR and checks what a user gets: the
-# programs, the documentation, man pages that render without warnings, a
+# programs, the documentation, man pages that man renders without warnings, a
 # bash completion that completes commands and device names, and the desktop's
 # menu entry, AppStream listing, project file type and icons.
 set -euo pipefail
 build=$1
+man_pages=$2 # built, help2man-missing or instrumented
+here=$(dirname "$0")
+. "$here/../support/require_tool.sh"
+require_installable_build "$man_pages"
+require_tool groff groff-base
+require_tool man man-db
+require_tool desktop-file-validate desktop-file-utils
+require_tool appstreamcli appstream
+require_tool update-mime-database shared-mime-info
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
-for file in bin/quorva bin/quorva-cli bin/quorva-sim \
-            share/doc/quorva/firmware/README.md share/doc/quorva/examples/demo.kx2 \
-            share/bash-completion/completions/quorva-cli \
-            share/doc/quorva/copyright share/doc/quorva/changelog.gz \
-            share/man/man1/quorva.1.gz share/man/man1/quorva-cli.1.gz share/man/man1/quorva-sim.1.gz \
-            share/doc/quorva/quorva.htm share/applications/quorva.desktop share/metainfo/io.github.quorva.quorva.metainfo.xml \
-            share/mime/packages/quorva.xml share/icons/hicolor/scalable/apps/quorva.svg; do
-  [ -e "$root/usr/$file" ] || fail "missing /usr/$file"
-done
+while read -r file; do
+  case $file in '' | '#'*) continue ;; esac
+  [ -e "$root$file" ] || fail "missing $file"
+done <"$here/package_files.txt"
 
 for page in "$root"/usr/share/man/man1/*.1.gz; do
-  warnings=$(zcat "$page" | groff -ww -man -Tutf8 -z 2>&1) || fail "groff failed on $page"
-  [ -z "$warnings" ] || fail "$page: $warnings"
+  # As a user reads it, with every groff warning on.
+  warnings=$(MANWIDTH=80 man --warnings=w -l "$page" 2>&1 >/dev/null) || fail "man -l failed on $page"
+  [ -z "$warnings" ] || fail "man -l $page: $warnings"
   zcat "$page" | grep -q '^\.SH DESCRIPTION' || fail "$page has no description"
 done
 # The options in the page are the program's own.
@@ -59,7 +64,6 @@ grep -q "<launchable type=\"desktop-id\">quorva.desktop</launchable>" "$metainfo
   fail "the AppStream listing does not launch quorva.desktop"
 for size in 16 24 32 48 64 128 256; do
   png=$root/usr/share/icons/hicolor/${size}x${size}/apps/quorva.png
-  [ -e "$png" ] || fail "missing the ${size} px icon"
   # A PNG's width and height are the big-endian words at bytes 16 and 20.
   dimensions=$(od -An -tu1 -j16 -N8 "$png" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }')
   [ "$dimensions" = "${size}x${size}" ] || fail "the ${size} px icon is $dimensions"

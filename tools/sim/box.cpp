@@ -1,52 +1,12 @@
 #include "box.h"
 
-#include "firmware_image.h"
+#include "box_commands.h"
 
 #include <cstdio>
 
 namespace quorva::sim {
 
 namespace {
-
-enum Command : std::uint8_t {
-    kPing = 0x25,
-    kGetFirmwareCode = 0x40,
-    kGetVersionText = 0x3F,
-    kGetSerialNumber = 0x4E,
-    kSelectDevice = 0x26,
-    kSetAddress = 0x3A,
-    kSetParameters = 0x23,
-    kReleaseTarget = 0x2D,
-    kEscape = 0x1B,
-    kResetPulseLong = 0x2A,
-    kResetPulseShort = 0x51,
-    kResetHigh = 0x2B,
-    kEnterProgramming = 0x3D,
-    kSpi3 = 0x33,
-    kSpi4 = 0x34,
-    kSpi4Read = 0x35,
-    kSpiWrite = 0x36,
-    kSpiRead = 0x37,
-    kSpiDeselect = 0x38,
-    kSpiSelect = 0x39,
-    kFlashDeselect = 0x55,
-    kFlashSelect = 0x4C,
-    kFlashDeselectAlt = 0x6B,
-    kFlashSelectAlt = 0x6C,
-    kSpiWriteBlock = 0x30,
-    kSpiReadBlock = 0x31,
-    kSetByteDelay = 0x57,
-    kWriteFlash = 0x7B,
-    kWriteEeprom = 0x3E,
-    kReadFlash = 0x7D,
-    kReadEeprom = 0x3C,
-    kStartFirmwareUpdate = 0x5E,
-};
-
-constexpr std::uint8_t kAck = 0x0D;
-constexpr std::uint8_t kPollingError = 0x1B;
-constexpr std::uint64_t kPollLimitUs = 50000;
-constexpr std::uint64_t kPollStepUs = 100;
 
 // Argument bytes after the command byte; -1 for an unknown command.
 int argumentCount(std::uint8_t command)
@@ -94,21 +54,9 @@ int argumentCount(std::uint8_t command)
     }
 }
 
-std::string hex(std::uint8_t b)
-{
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", b);
-    return text;
-}
-
 std::uint64_t lineUs(int baud)
 {
     return 10'000'000ull / static_cast<std::uint64_t>(baud > 0 ? baud : 19200);
-}
-
-int baudOfCode(std::uint8_t code)
-{
-    return code == 1 ? 115200 : code == 2 ? 921600 : 19200;
 }
 
 } // namespace
@@ -283,25 +231,13 @@ void Box::feed(std::uint8_t byte)
             dispatch();
         return;
     case Rx::BlockData:
-        spi(byte);
-        if (--blockRemaining_ == 0) {
-            rx_ = Rx::Command;
-            ack();
-        }
+        blockByte(byte);
         return;
     case Rx::WriteData:
-        args_.push_back(byte);
-        if (--blockRemaining_ == 0) {
-            rx_ = Rx::Command;
-            compositeWrite(command_ == kWriteFlash);
-        }
+        compositeByte(byte);
         return;
     case Rx::Firmware:
-        firmware_.push_back(byte);
-        if (firmware_.size() % 4 == 0)
-            reply({kAck});
-        if (firmware_.size() == kFirmwareImageSize)
-            finishFirmware();
+        firmwareByte(byte);
         return;
     }
 }
@@ -331,370 +267,14 @@ void Box::startCommand(std::uint8_t byte)
         rx_ = Rx::Args;
 }
 
-void Box::bootLoaderCommand(std::uint8_t command)
-{
-    // The boot loader knows only single-byte commands; anything else is
-    // ignored byte by byte.
-    switch (command) {
-    case kPing:
-        if (!firmwareInstalled_) {
-            reply({'-'});
-            break;
-        }
-        mode_ = Mode::Firmware;
-        trace("firmware started");
-        newConnection();
-        pingReply();
-        break;
-    case kGetFirmwareCode:
-        replyCode(options_.bootLoaderCode);
-        break;
-    case kGetVersionText: {
-        std::vector<std::uint8_t> r{static_cast<std::uint8_t>(options_.bootLoaderText.size())};
-        r.insert(r.end(), options_.bootLoaderText.begin(), options_.bootLoaderText.end());
-        r.push_back(kAck);
-        reply(std::move(r));
-        break;
-    }
-    case kGetSerialNumber: {
-        std::vector<std::uint8_t> r(options_.serialNumber.begin(), options_.serialNumber.end());
-        r.push_back(kAck);
-        reply(std::move(r));
-        break;
-    }
-    case kStartFirmwareUpdate:
-        firmware_.clear();
-        firmwareRejection_.clear();
-        rx_ = Rx::Firmware;
-        reply({'+'});
-        break;
-    default:
-        trace("boot loader ignores " + hex(command));
-        break;
-    }
-}
-
-void Box::finishFirmware()
-{
-    rx_ = Rx::Command;
-    std::string reason;
-    const auto info = checkFirmwareImage(firmware_, &reason);
-    if (info) {
-        firmwareInstalled_ = true;
-        firmwareCode_ = info->code;
-        versionText_ = info->versionText;
-        trace("firmware image accepted: " + info->code);
-    } else {
-        // The old firmware was overwritten while the image came in.
-        firmwareInstalled_ = false;
-        firmwareRejection_ = reason;
-        trace("firmware image refused: " + reason);
-    }
-    // Restart: the boot loader runs again and says so on the line.
-    mode_ = Mode::BootLoader;
-    baud_ = 19200;
-    reply({0x00});
-}
-
-void Box::pingReply()
-{
-    if (!firstPingAnswered_ && options_.faults.staleByte) {
-        // The PC reads the stale byte, pings again and drains the line; until
-        // its drain times out, unread bytes are expected.
-        unreadCheck_ = false;
-        reply({*options_.faults.staleByte, options_.pingAnswer});
-    } else {
-        reply({options_.pingAnswer});
-    }
-    firstPingAnswered_ = true;
-}
-
-void Box::replyCode(const std::string& code)
-{
-    const std::string padded = code + "   ";
-    reply({static_cast<std::uint8_t>(padded[0]), static_cast<std::uint8_t>(padded[1]),
-           static_cast<std::uint8_t>(padded[2])});
-}
-
-void Box::newConnection()
-{
-    byteDelaySet_ = false;
-}
-
 void Box::dispatch()
 {
     rx_ = Rx::Command;
-    const auto& a = args_;
-    const std::uint64_t now = nowUs();
-    switch (command_) {
-    case kPing:
-        newConnection();
-        pingReply();
+    // startCommand lets only known commands through, and the last group
+    // takes what the others leave.
+    if (connectionCommand() || spiCommand() || dataFlashCommand() || compositeCommand())
         return;
-    case kGetFirmwareCode:
-        replyCode(firmwareCode_);
-        return;
-    case kGetVersionText: {
-        std::vector<std::uint8_t> r{static_cast<std::uint8_t>(versionText_.size())};
-        r.insert(r.end(), versionText_.begin(), versionText_.end());
-        r.push_back(kAck);
-        reply(std::move(r));
-        return;
-    }
-    case kGetSerialNumber: {
-        std::vector<std::uint8_t> r(options_.serialNumber.begin(), options_.serialNumber.end());
-        r.push_back(kAck);
-        reply(std::move(r));
-        return;
-    }
-    case kStartFirmwareUpdate:
-        reply({'-'}); // only the boot loader takes an image
-        return;
-    case kSelectDevice:
-        connectMode_ = a[0];
-        ack();
-        return;
-    case kSetAddress:
-        if (a[0] != 0 || a[1] != 0)
-            violations_.push_back({ViolationKind::AddressNotZero, commandIndex_, hex(a[0]) + " " + hex(a[1])});
-        runningAddress_ = (std::uint32_t{a[0]} << 8) | a[1];
-        ack();
-        return;
-    case kSetParameters:
-        if (a[0] > 2)
-            violations_.push_back({ViolationKind::BadParameter, commandIndex_, "baud code " + hex(a[0])});
-        sck_ = a[1];
-        polling_ = a[2] != 0;
-        ack();
-        // The new speed applies after the acknowledgement has gone out.
-        baud_ = baudOfCode(a[0]);
-        return;
-    case kReleaseTarget:
-        chip_->releaseReset(now);
-        chip_->flashSelect(false, now);
-        flashSelected_ = false;
-        ack();
-        return;
-    case kEscape:
-        return;
-    case kResetPulseLong:
-    case kResetPulseShort:
-        chip_->resetLine(true, now);
-        chip_->resetLine(false, now);
-        ack();
-        return;
-    case kResetHigh:
-        chip_->resetLine(true, now);
-        ack();
-        return;
-    case kEnterProgramming:
-        reply({static_cast<std::uint8_t>(synchronise() ? kAck : 0x00)});
-        return;
-    case kSpi3:
-        spi(a[0]);
-        spi(a[1]);
-        spi(a[2]);
-        ack();
-        return;
-    case kSpi4:
-        spi4(a[0], a[1], a[2], a[3]);
-        ack();
-        return;
-    case kSpi4Read:
-        reply({spi4(a[0], a[1], a[2], 0x00)[3]});
-        return;
-    case kSpiWrite: {
-        spi(a[0]);
-        if (flashSelected_)
-            spiWrites_.push_back(a[0]);
-        // At 921600 baud the box answers a byte-wise continuous read set-up
-        // (03 and three address bytes) with a second 0x0D once it is ready
-        // to stream.
-        if (baud_ == 921600 && spiWrites_.size() == 4 && spiWrites_[0] == 0x03)
-            reply({kAck, kAck});
-        else
-            ack();
-        return;
-    }
-    case kSpiRead:
-        spiWrites_.clear();
-        reply({spi(0x00)});
-        return;
-    case kSpiDeselect:
-        chip_->resetLine(true, now);
-        ack();
-        return;
-    case kSpiSelect:
-        chip_->resetLine(false, now);
-        ack();
-        return;
-    case kFlashDeselect:
-    case kFlashDeselectAlt:
-        chip_->flashSelect(false, now);
-        flashSelected_ = false;
-        ack();
-        return;
-    case kFlashSelect:
-    case kFlashSelectAlt:
-        chip_->flashSelect(true, now);
-        flashSelected_ = true;
-        spiWrites_.clear();
-        ack();
-        return;
-    case kSpiWriteBlock:
-        spiWrites_.clear();
-        blockRemaining_ = (std::size_t{a[0]} << 8) | a[1];
-        if (blockRemaining_ == 0)
-            ack();
-        else
-            rx_ = Rx::BlockData;
-        return;
-    case kSpiReadBlock: {
-        spiWrites_.clear();
-        const std::size_t count = (std::size_t{a[0]} << 8) | a[1];
-        std::vector<std::uint8_t> r;
-        r.reserve(count + 1);
-        for (std::size_t i = 0; i < count; ++i)
-            r.push_back(spi(0x00));
-        r.push_back(kAck);
-        reply(std::move(r));
-        return;
-    }
-    case kSetByteDelay:
-        byteDelay_ = a[0];
-        byteDelaySet_ = true;
-        ack();
-        return;
-    case kWriteFlash:
-    case kWriteEeprom:
-        checkComposite(a[0]);
-        blockRemaining_ = a[0];
-        args_.clear();
-        if (blockRemaining_ == 0)
-            compositeWrite(command_ == kWriteFlash);
-        else
-            rx_ = Rx::WriteData;
-        return;
-    case kReadFlash:
-    case kReadEeprom:
-        checkComposite(a[0]);
-        compositeRead(command_ == kReadFlash, a[0]);
-        return;
-    default:
-        return;
-    }
-}
-
-// ---- target -----------------------------------------------------------
-
-std::uint8_t Box::spi(std::uint8_t mosi)
-{
-    return chip_->exchange(mosi, nowUs());
-}
-
-std::array<std::uint8_t, 4> Box::spi4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d)
-{
-    return {spi(a), spi(b), spi(c), spi(d)};
-}
-
-bool Box::synchronise()
-{
-    // Programming enable until the part echoes 53; after a miss one more
-    // byte shifts the frame.
-    for (int attempt = 0; attempt < 32; ++attempt) {
-        if (spi4(0xAC, 0x53, 0x00, 0x00)[2] == 0x53)
-            return true;
-        spi(0x00);
-    }
-    return false;
-}
-
-bool Box::avrAlgorithm() const
-{
-    // SelectDevice modes 1, 3 and 12 are the AT89S algorithms.
-    return connectMode_ != 1 && connectMode_ != 3 && connectMode_ != 12;
-}
-
-std::uint64_t Box::byteDelayUs() const
-{
-    const int t = byteDelay_.value_or(255);
-    return static_cast<std::uint64_t>(255 - t) * 1000 / 7;
-}
-
-bool Box::checkComposite(int count)
-{
-    bool fine = true;
-    if (count > kCommandLimit) {
-        violations_.push_back({ViolationKind::CountAbove64, commandIndex_, "count " + std::to_string(count)});
-        fine = false;
-    }
-    if (!byteDelaySet_) {
-        violations_.push_back({ViolationKind::NoByteDelay, commandIndex_, "command " + hex(command_)});
-        fine = false;
-    }
-    return fine;
-}
-
-void Box::compositeWrite(bool flash)
-{
-    ++compositeWrites_;
-    const bool avr = avrAlgorithm();
-    bool failed = false;
-    for (std::uint8_t data : args_) {
-        const std::uint32_t address = runningAddress_++;
-        if (failed)
-            continue;
-        const auto high = static_cast<std::uint8_t>(address >> 8);
-        const auto low = static_cast<std::uint8_t>(address);
-        if (avr && flash) {
-            const std::uint32_t word = address >> 1;
-            spi4((address & 1) ? 0x48 : 0x40, static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word),
-                 data);
-        } else {
-            spi4(flash ? 0x40 : 0xC0, high, low, data);
-        }
-        // An AVR Flash byte is a page load (or a timed byte write) and cannot
-        // be polled; Eeprom and AT89S bytes are read back until they match.
-        const bool poll = polling_ && data != 0xFF && !(avr && flash);
-        if (!poll) {
-            spendUs(byteDelayUs());
-            continue;
-        }
-        const std::uint8_t readOp = flash ? 0x20 : 0xA0;
-        std::uint64_t waited = 0;
-        while (spi4(readOp, high, low, 0x00)[3] != data) {
-            if (waited >= kPollLimitUs) {
-                failed = true;
-                break;
-            }
-            spendUs(kPollStepUs);
-            waited += kPollStepUs;
-        }
-    }
-    const auto& at = options_.faults.pollingErrorAt;
-    if (at && *at == compositeWrites_) {
-        trace("fault: polling error");
-        failed = true;
-    }
-    reply({failed ? kPollingError : kAck});
-}
-
-void Box::compositeRead(bool flash, int count)
-{
-    const bool avr = avrAlgorithm();
-    std::vector<std::uint8_t> r;
-    for (int i = 0; i < count; ++i) {
-        const std::uint32_t address = runningAddress_++;
-        if (avr && flash) {
-            const std::uint32_t word = address >> 1;
-            r.push_back(spi4((address & 1) ? 0x28 : 0x20, static_cast<std::uint8_t>(word >> 8),
-                             static_cast<std::uint8_t>(word), 0x00)[3]);
-        } else {
-            r.push_back(spi4(flash ? 0x20 : 0xA0, static_cast<std::uint8_t>(address >> 8),
-                             static_cast<std::uint8_t>(address), 0x00)[3]);
-        }
-    }
-    reply(std::move(r));
+    firmwareCommand();
 }
 
 // ---- control and inspection -------------------------------------------

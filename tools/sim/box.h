@@ -115,26 +115,44 @@ private:
     enum class Mode { BootLoader, Firmware };
     enum class Rx { Command, Args, BlockData, WriteData, Firmware };
 
+    // Decoding and the line (box.cpp).
     void feed(std::uint8_t byte);
     void startCommand(std::uint8_t byte);
     void dispatch();
-    void bootLoaderCommand(std::uint8_t command);
     void reply(std::vector<std::uint8_t> bytes);
     void ack() { reply({0x0D}); }
-    void finishFirmware();
+    void trace(const std::string& line);
+
+    // Each command group answers the commands it knows and says whether it
+    // knew this one.
+    // Connection and parameters (box_connection.cpp).
+    bool connectionCommand();
     void newConnection();
     void pingReply();
     void replyCode(const std::string& code);
-
-    std::uint8_t spi(std::uint8_t mosi);
-    std::array<std::uint8_t, 4> spi4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d);
+    void replyText(const std::string& text);
+    void replySerialNumber();
     bool synchronise();
+    // Composite memory commands (box_composite.cpp).
+    bool compositeCommand();
+    void compositeByte(std::uint8_t byte);
     bool avrAlgorithm() const;
     void compositeWrite(bool flash);
     void compositeRead(bool flash, int count);
     bool checkComposite(int count);
     std::uint64_t byteDelayUs() const;
-    void trace(const std::string& line);
+    // SPI pass-through (box_spi.cpp).
+    bool spiCommand();
+    void blockByte(std::uint8_t byte);
+    std::uint8_t spi(std::uint8_t mosi);
+    std::array<std::uint8_t, 4> spi4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d);
+    // DataFlash framing (box_dataflash.cpp).
+    bool dataFlashCommand();
+    // Boot loader and firmware update (box_firmware.cpp).
+    void bootLoaderCommand(std::uint8_t command);
+    void firmwareCommand();
+    void firmwareByte(std::uint8_t byte);
+    void finishFirmware();
 
     mutable std::mutex mutex_;
     Clock& clock_;
