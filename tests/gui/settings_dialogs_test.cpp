@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 
 namespace quorva::test {
@@ -131,6 +132,10 @@ TEST_F(SettingsDialogsTest, ProjectSettingsSnapsValidatesAndOpensLockFuseForAuto
                 // SPIEN forced programmed, and no other bit: nobody pressed one.
                 for (int bit = 0; bit < 24; ++bit)
                     EXPECT_EQ(child(lockFuse, lf::FirstFuse + bit).isChecked(), bit == 13) << bit;
+                // The rest of a double click on the box that opened the
+                // dialog does not press the fuse bit under the pointer.
+                QTest::mouseClick(&child(lockFuse, lf::FirstFuse + 5), Qt::LeftButton);
+                EXPECT_FALSE(child(lockFuse, lf::FirstFuse + 5).isChecked()) << "SUT1";
                 child(lockFuse, lf::FirstLockMode + 2).click();
                 child(lockFuse, lf::CloseAndSave).click();
             });
