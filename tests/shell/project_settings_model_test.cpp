@@ -108,7 +108,7 @@ TEST_F(ProjectSettingsModelTest, ConfigureNeedsTheProjectsDeviceAndForcesTheSafe
 // Through the Lock/Fuse Bits dialog's own model, for every device with fuse
 // bits: a fresh setting holds exactly the bits its description keeps
 // programmed, shown pressed and stored, and nothing beside them.
-TEST(ProjectSettingsModelAllDevices, AFreshSettingHoldsOnlyTheBitsTheDescriptionKeepsProgrammed)
+TEST(ProjectSettingsModelAllDevices, AFreshSettingHoldsOnlyTheBitsThatMustStayProgrammed)
 {
     for (int device = 0; device < static_cast<int>(deviceTable.size()); ++device) {
         const FuseLayout& layout = fuseLayoutOf(*deviceAt(device));
