@@ -484,7 +484,7 @@ constexpr MessageRecord kMessages[] = {
     {2137, "Unknown Error (%d) occurred.", "Неизвестная ошибка (%d)."},
     // Board Settings: the port and baud buttons, and the device a COM number opens.
     {2138, "COM", "COM"},
-    {2139, "%d baud", "%d бод"},
+    {2139, "%d baud", "%d baud"},
     {2140, "Device that COM%d opens:", "Устройство для COM%d:"},
     {2141, "%s does not exist now. It is kept; connecting will report it if it is still missing.",
         "%s сейчас не существует. Путь сохранится; если устройства не будет, об этом сообщит подключение."},
@@ -540,6 +540,10 @@ constexpr MessageRecord kMessages[] = {
     {2221, "Enter a hexadecimal address from 0 to %X.", "Введите шестнадцатеричный адрес от 0 до %X."},
     {2222, "Enter a decimal address from 0 to %d.", "Введите десятичный адрес от 0 до %d."},
     {2223, "The file was not merged; the buffer is unchanged.", "Файл не добавлен; буфер не изменён."},
+    // Help without a program that shows the manual, and the hidden line speed.
+    {2240, "The manual cannot be shown: no program opens it here (xdg-open is missing or failed).\nOpen it yourself: %s",
+        "Не удаётся показать руководство: нет программы, которая его откроет (xdg-open отсутствует или завершился с ошибкой).\nОткройте его сами: %s"},
+    {2241, "%d baud (USB, KX3)", "%d baud (USB, KX3)"},
     // The tool tip over a byte of the preview: its address, value and state.
     {2260, "Address %05X: %02X, %s", "Адрес %05X: %02X, %s"},
     {2261, "loaded from the file", "загружен из файла"},

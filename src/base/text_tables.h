@@ -59,5 +59,7 @@ inline constexpr const char* kTextSetPowerOf2 = "Set \"power of 2\" bit";
 inline constexpr const char* kTextCannotTranslateMenu = "Cannot translate menu.";
 inline constexpr const char* kTextError = "Error";
 inline constexpr const char* kTextNotTranslated = "NOT TRANSLATED";
+// The status line until a command first sets it.
+inline constexpr const char* kTextPleaseWait = "Please wait...";
 
 } // namespace quorva

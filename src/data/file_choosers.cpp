@@ -1,6 +1,35 @@
 #include "file_choosers.h"
 
+#include "image_limits.h"
+
+#include <filesystem>
+#include <system_error>
+
 namespace quorva {
+
+namespace {
+
+bool named(const std::string& file)
+{
+    return !file.empty() && file != kUnspecifiedFile;
+}
+
+} // namespace
+
+std::string chooserStart(const std::string& currentFile, const std::string& remembered, const std::string& projectFile)
+{
+    if (named(currentFile))
+        return currentFile;
+    if (!remembered.empty() && remembered != kUntitled)
+        return remembered;
+    if (named(projectFile)) {
+        std::error_code error;
+        const std::filesystem::path project = std::filesystem::absolute(projectFile, error);
+        if (!error)
+            return (project.parent_path() / kUntitled).string();
+    }
+    return kUntitled;
+}
 
 RememberingChooser::RememberingChooser(Kind kind, std::string filter, std::string defaultExtension) : kind_(kind)
 {
@@ -10,9 +39,12 @@ RememberingChooser::RememberingChooser(Kind kind, std::string filter, std::strin
     settings_.confirmOverwrite = kind == Kind::Save;
 }
 
-std::optional<std::string> RememberingChooser::choose(Ui& ui)
+std::optional<std::string> RememberingChooser::choose(Ui& ui, const std::string& currentFile,
+                                                      const std::string& projectFile)
 {
-    auto path = kind_ == Kind::Open ? ui.chooseOpenFile(settings_) : ui.chooseSaveFile(settings_);
+    FileChooser shown = settings_;
+    shown.initialPath = chooserStart(currentFile, settings_.initialPath, projectFile);
+    auto path = kind_ == Kind::Open ? ui.chooseOpenFile(shown) : ui.chooseSaveFile(shown);
     if (path)
         settings_.initialPath = *path;
     return path;

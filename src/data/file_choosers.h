@@ -20,16 +20,22 @@ inline constexpr const char* kEepromExtension = "EEP";
 inline constexpr const char* kProjectExtension = "kx2";
 inline constexpr const char* kUntitled = "Untitled";
 
-// A file chooser that opens with the path last chosen in it ("Untitled" the
-// first time) for as long as its owner lives.
+// Where a chooser opens: on the file it is about (the buffer's or the
+// project's own), else on the path last chosen in it, else in the project's
+// folder; only with none of these on "Untitled" in the current folder.
+// Unnamed files are empty or "[Unspecified]".
+std::string chooserStart(const std::string& currentFile, const std::string& remembered, const std::string& projectFile);
+
+// A file chooser that remembers the path last chosen in it for as long as
+// its owner lives.
 class RememberingChooser {
 public:
     enum class Kind { Open, Save };
 
     RememberingChooser(Kind kind, std::string filter, std::string defaultExtension);
 
-    // Shows the chooser; nothing when the person cancels.
-    std::optional<std::string> choose(Ui& ui);
+    // Shows the chooser where chooserStart says; nothing when the person cancels.
+    std::optional<std::string> choose(Ui& ui, const std::string& currentFile = {}, const std::string& projectFile = {});
 
     const FileChooser& settings() const { return settings_; }
     Kind kind() const { return kind_; }

@@ -259,13 +259,13 @@ bool MemoryBuffer::reload()
 
 bool MemoryBuffer::open()
 {
-    const auto path = openChooser_.choose(*ui_);
+    const auto path = openChooser_.choose(*ui_, fileName_, projectFileName());
     return path ? loadFile(*path) : false;
 }
 
 bool MemoryBuffer::openAtAddress()
 {
-    const auto path = openChooser_.choose(*ui_);
+    const auto path = openChooser_.choose(*ui_, fileName_, projectFileName());
     return path ? loadAtAddress(*path) : false;
 }
 
@@ -283,7 +283,7 @@ bool MemoryBuffer::saveAs()
 {
     if (data_.empty())
         return false;
-    const auto path = saveChooser_.choose(*ui_);
+    const auto path = saveChooser_.choose(*ui_, fileName_, projectFileName());
     if (!path)
         return false;
     fileName_ = *path;
@@ -301,6 +301,11 @@ bool MemoryBuffer::writeFile(const std::string& path)
     refreshPreview();
     updateLabel();
     return true;
+}
+
+std::string MemoryBuffer::projectFileName() const
+{
+    return project_ ? project_->fileName : std::string();
 }
 
 void MemoryBuffer::refreshWindowState()

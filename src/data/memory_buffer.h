@@ -135,6 +135,8 @@ private:
     void loadFailed(const std::string& path);
     void refreshWindowState();
     void clearProjectModifiedIfClean();
+    // The bound project's file, where the choosers open when nothing nearer is known.
+    std::string projectFileName() const;
 
     Ui* ui_ = nullptr;
     Project* project_ = nullptr;

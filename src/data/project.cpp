@@ -168,7 +168,7 @@ bool Project::load(const std::string& path)
 
 bool Project::open()
 {
-    const auto path = openChooser_.choose(ui_);
+    const auto path = openChooser_.choose(ui_, fileName, fileName);
     return path ? load(*path) : false;
 }
 
@@ -254,7 +254,7 @@ bool Project::save()
 
 bool Project::saveAs()
 {
-    const auto path = saveChooser_.choose(ui_);
+    const auto path = saveChooser_.choose(ui_, fileName, fileName);
     if (!path)
         return false;
     fileName = *path;

@@ -28,7 +28,8 @@ namespace quorva::gui {
 namespace {
 
 constexpr int kComText = 2138;
-constexpr int kBaudText = 2139;
+constexpr int kBaudText = 2139;    // "%d baud", alike in both languages
+constexpr int kUsbBaudText = 2241; // "%d baud (USB, KX3)"
 constexpr int kDeviceLabelText = 2140;
 constexpr int kSearchText = 2152;      // "Search for the box"
 constexpr int kSearchFoundText = 2153; // "The box answers on COM%d."
@@ -36,6 +37,7 @@ constexpr int kSearchNoneText = 2154;
 constexpr std::array<int, BoardSettingsModel::kBaudButtons> kBaudRates{19200, 115200, 921600};
 constexpr int kPortColumns = 4;
 constexpr int kChooserCharacters = 36;
+constexpr int kNoteLines = 3; // room for a long device path and its note
 
 // The widgets OK reads, with the model they came from.
 struct BoardWidgets {
@@ -98,6 +100,10 @@ QGroupBox* portGroup(QDialog& dialog, BoardWidgets& widgets)
     layout->addWidget(widgets.chooser);
     widgets.note = withId(new QLabel(group), kDeviceNote);
     widgets.note->setWordWrap(true);
+    // The note's lines are always kept free, so that the buttons below do
+    // not move away from the pointer when it appears.
+    widgets.note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    widgets.note->setMinimumHeight(kNoteLines * widgets.note->fontMetrics().lineSpacing());
     layout->addWidget(widgets.note);
     return group;
 }
@@ -113,8 +119,9 @@ QGroupBox* baudGroup(QDialog& dialog, BoardWidgets& widgets)
                                                                              kUsbSpeedLabel};
     for (int code = 0; code < BoardSettingsModel::kBaudButtons; ++code) {
         const auto index = static_cast<std::size_t>(code);
-        auto* button = withId(new QRadioButton(formatMessage(kBaudText, kBaudRates[index]).c_str(), group),
-                              kFirstBaudButton + code);
+        const int caption = code == kUsbSpeed ? kUsbBaudText : kBaudText;
+        auto* button =
+            withId(new QRadioButton(formatMessage(caption, kBaudRates[index]).c_str(), group), kFirstBaudButton + code);
         buttons->addButton(button);
         widgets.bauds[index] = button;
         auto* label = withId(new QLabel(group), kSpeedLabels[index]);
@@ -168,7 +175,6 @@ bool execBoardSettingsDialog(QWidget* parent, SettingsStore& store, int& comPort
     auto showNote = [&](const QString& path) {
         const std::string note = BoardSettingsModel::pathNote(path.toStdString());
         widgets.note->setText(QString::fromStdString(note));
-        widgets.note->setVisible(!note.empty());
     };
     for (QRadioButton* button : widgets.ports)
         QObject::connect(button, &QRadioButton::toggled, &dialog, [&](bool on) {
@@ -200,7 +206,6 @@ bool execBoardSettingsDialog(QWidget* parent, SettingsStore& store, int& comPort
         }
         widgets.note->setText(QString::fromStdString(found > 0 ? formatMessage(kSearchFoundText, found)
                                                                : std::string(messageText(kSearchNoneText))));
-        widgets.note->setVisible(true);
     });
 
     if (dialog.exec() != QDialog::Accepted)

@@ -6,15 +6,18 @@
 #include "shell/lock_fuse_dialog_model.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace quorva::gui {
@@ -68,6 +71,24 @@ public:
 
     const LockFuseState& edited() const { return model_.edited(); }
 
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QDialog::showEvent(event);
+        shownFor_.start();
+    }
+    // The dialog opens under the pointer: the second click of a double click
+    // on the button that opened it must not press the fuse bit beneath.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        const bool click = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+                           type == QEvent::MouseButtonRelease;
+        if (click && shownFor_.isValid() && shownFor_.elapsed() < QApplication::doubleClickInterval())
+            return true;
+        return QDialog::eventFilter(watched, event);
+    }
+
 private:
     void build();
     void refresh();
@@ -82,6 +103,7 @@ private:
     QPushButton* verify_ = nullptr;
     QPushButton* chipErase_ = nullptr;
     QPushButton* save_ = nullptr;
+    QElapsedTimer shownFor_;
 };
 
 void LockFuseDialog::build()
@@ -115,6 +137,7 @@ void LockFuseDialog::build()
         button->setCheckable(true);
         button->setAutoDefault(false);
         fuses_[at(bit)] = button;
+        button->installEventFilter(this);
         grid->addWidget(button, bit % kFusesPerColumn, bit / kFusesPerColumn);
         connect(button, &QPushButton::toggled, this, [this, bit](bool on) { model_.setFuse(bit, on); });
     }

@@ -23,6 +23,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -100,7 +101,7 @@ MainWindow::MainWindow(AppController& controller, CommandRunner& runner) : contr
     grid->addWidget(buildPanes(), 0, 0);
     grid->addWidget(buildDeviceColumn(), 0, 1, Qt::AlignTop);
 
-    status_ = new ClickableLabel(QStringLiteral("Please wait..."), central);
+    status_ = new ClickableLabel(qt(kTextPleaseWait), central);
     status_->setObjectName(id(control::StatusLine));
     status_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     status_->setAlignment(Qt::AlignCenter);
@@ -379,6 +380,8 @@ void MainWindow::rebuildMenu()
             }
             QAction* action = drop->addAction(qt(entry.text));
             action->setObjectName(id(entry.id));
+            if (!entry.shortcut.empty())
+                action->setShortcut(QKeySequence(qt(entry.shortcut), QKeySequence::PortableText));
             connect(action, &QAction::triggered, this, [this, c = entry.id] { command(c); });
             if (entry.id == cmd::ReadCalibration)
                 calibration_ = action;

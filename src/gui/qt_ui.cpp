@@ -6,6 +6,8 @@
 #include "load_address_dialog.h"
 #include "progress_window.h"
 
+#include "base/desktop_opener.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -19,6 +21,10 @@
 namespace quorva::gui {
 
 namespace {
+
+// xdg-open answers at once when it fails; a handler it still waits for
+// after this long has been found.
+constexpr int kDesktopPatienceMs = 3000;
 
 QMessageBox::Icon boxIcon(BoxIcon icon)
 {
@@ -65,8 +71,8 @@ QString qt(const std::string& text)
 
 } // namespace
 
-QtUi::QtUi(SettingsStore& store, std::function<void(const std::string&)> status)
-    : store_(store), status_(std::move(status))
+QtUi::QtUi(SettingsStore& store, Clock& clock, std::function<void(const std::string&)> status)
+    : store_(store), clock_(clock), status_(std::move(status))
 {
 }
 
@@ -160,14 +166,16 @@ void QtUi::beep()
 
 bool QtUi::openDocument(const std::string& pathOrUrl)
 {
-    return runOnGuiThread([&] {
-        const QString target = qt(pathOrUrl);
-        // A link names its scheme; anything else is a file, relative to the
-        // current folder.
-        const QUrl url = target.contains(QLatin1Char(':')) ? QUrl(target)
-                                                           : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
-        return QDesktopServices::openUrl(url);
-    });
+    const QString target = qt(pathOrUrl);
+    // A link names its scheme; anything else is a file, relative to the
+    // current folder.
+    const bool link = target.contains(QLatin1Char(':'));
+    const QString absolute = link ? target : QFileInfo(target).absoluteFilePath();
+    // A command may wait for the desktop's answer, so that a page nobody
+    // can show is reported; the GUI thread (a link in a dialog) must not.
+    if (!onGuiThread())
+        return openWithDesktop(absolute.toStdString(), clock_, kDesktopPatienceMs);
+    return QDesktopServices::openUrl(link ? QUrl(target) : QUrl::fromLocalFile(absolute));
 }
 
 int QtUi::runOperation(Operation& op)

@@ -9,6 +9,7 @@ class QWidget;
 
 namespace quorva {
 
+class Clock;
 class SettingsStore;
 
 namespace gui {
@@ -18,8 +19,9 @@ namespace gui {
 class QtUi final : public Ui {
 public:
     // status shows a status line text (GUI thread); owner parents the boxes
-    // and dialogs once the main window exists.
-    QtUi(SettingsStore& store, std::function<void(const std::string&)> status);
+    // and dialogs once the main window exists; clock paces the wait for the
+    // desktop's answer to openDocument.
+    QtUi(SettingsStore& store, Clock& clock, std::function<void(const std::string&)> status);
 
     void setOwner(QWidget* owner) { owner_ = owner; }
     // Project Settings and Lock/Fuse Bits belong to the window's dialogs of
@@ -55,6 +57,7 @@ private:
     std::optional<std::string> chooseFile(const FileChooser& chooser, bool save);
 
     SettingsStore& store_;
+    Clock& clock_;
     std::function<void(const std::string&)> status_;
     QWidget* owner_ = nullptr;
     int waitCursors_ = 0; // GUI thread only

@@ -8,7 +8,7 @@
 namespace quorva::gui {
 
 WindowProgram::WindowProgram(SettingsStore& store, BytePort& port, Clock& clock)
-    : ui(store,
+    : ui(store, clock,
          [this](const std::string& text) {
              // Until the window shows, the start-up's texts reach it with its first render.
              if (shown_)

@@ -18,6 +18,7 @@ constexpr int kPagesPerBlock = 8;
 constexpr const char* kPowerOfTwoQuestion =
     "Set \"power of 2\" bit for AT45 memory?\nThis operation could not be reverted.";
 constexpr const char* kPowerOfTwoCaption = "Attention!";
+constexpr int kCancelIsDefault = 1; // the second button of OK/Cancel
 constexpr const char* kPowerOfTwoWriting = "Seting \"power of 2\" bit for AT45 memory";
 constexpr const char* kPowerOfTwoFailedBox = "Protocol Error! Programming fail.";
 constexpr const char* kPowerOfTwoFailedStatus = "Set \"power of 2\" bit for AT45 memory is FAILED!";
@@ -106,7 +107,9 @@ bool ChipSetupCommands::setPowerOfTwoPages()
         connection_.closeConnection();
         return false;
     }
-    if (ui_.ask(Buttons::OkCancel, BoxIcon::Stop, 0, kPowerOfTwoCaption, kPowerOfTwoQuestion) != Answer::Ok) {
+    // The switch cannot be undone: Enter must not make it.
+    if (ui_.ask(Buttons::OkCancel, BoxIcon::Stop, kCancelIsDefault, kPowerOfTwoCaption, kPowerOfTwoQuestion) !=
+        Answer::Ok) {
         ui_.setStatus(kPowerOfTwoCancelled);
         if (!connection_.closeConnection())
             info(messageText(1026));

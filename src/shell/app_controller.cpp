@@ -16,15 +16,17 @@ namespace quorva {
 
 namespace {
 constexpr int kCaptionId = 1025; // "Programmer QUORVA"
+constexpr int kNoHelpViewer = 2240;
 } // namespace
 
 class AppController::StatusUi final : public Ui {
 public:
-    StatusUi(Ui& inner, std::string& status) : inner_(inner), status_(status) {}
+    StatusUi(Ui& inner, std::string& status, bool& statusSet) : inner_(inner), status_(status), statusSet_(statusSet) {}
 
     void setStatus(const std::string& text) override
     {
         status_ = text;
+        statusSet_ = true;
         inner_.setStatus(text);
     }
     void showMessage(BoxIcon icon, const std::string& caption, const std::string& text) override
@@ -73,11 +75,12 @@ public:
 private:
     Ui& inner_;
     std::string& status_;
+    bool& statusSet_;
 };
 
 AppController::AppController(Ui& ui, SettingsStore& store, BytePort& port, Clock& clock, QuietLog& log)
-    : ui_(std::make_unique<StatusUi>(ui, context_.statusLine)), store_(store), clock_(clock), project_(*ui_),
-      window_(project_, flash_, eeprom_), connection_(port, clock, *ui_),
+    : ui_(std::make_unique<StatusUi>(ui, context_.statusLine, statusSet_)), store_(store), clock_(clock),
+      project_(*ui_), window_(project_, flash_, eeprom_), connection_(port, clock, *ui_),
       chips_(*ui_, connection_, project_, flash_, eeprom_, link_, context_), quietLog_(log),
       setup_(*ui_, connection_, project_, link_, context_,
              [this](const std::string& line) { quietLog_.writeLine(line); }),
@@ -101,6 +104,12 @@ Settings AppController::settings() const
     current.advancedDelays = link_.advancedDelays;
     current.russianUi = russianUi();
     return current;
+}
+
+const std::string& AppController::statusText() const
+{
+    static const std::string pleaseWait = kTextPleaseWait;
+    return statusSet_ ? context_.statusLine : pleaseWait;
 }
 
 void AppController::setStatus(const std::string& text)
@@ -167,7 +176,6 @@ StartupOutcome AppController::startUp(std::string_view rawCommandLine)
     }
     if (outcome.quietRun)
         quietLog_.open();
-    window_.sckChosen(project_.spiPeriod);
     window_.showProjectSwitches();
     window_.showDevice(project_.deviceIndex);
     window_.onDeviceChanged();
@@ -206,7 +214,6 @@ void AppController::projectOpen()
         setStatus(kTextProjectLoaded);
         recent_.pushRecent(project_.fileName, store_);
         store_.setLoadMostRecent(true);
-        window_.sckChosen(project_.spiPeriod);
         window_.showDevice(project_.deviceIndex);
     } else {
         setStatus(kTextProjectNotLoaded);
@@ -291,7 +298,11 @@ void AppController::help()
         return;
     }
     clock_.sleepMs(100);
-    ui_->openDocument(*page);
+    if (!ui_->openDocument(*page)) {
+        std::error_code error;
+        const std::filesystem::path where = std::filesystem::absolute(*page, error);
+        showInfo(formatMessage(kNoHelpViewer, (error ? *page : where.string()).c_str()));
+    }
 }
 
 void AppController::selectLanguage()
@@ -355,7 +366,6 @@ void AppController::projectSettings()
     window_.showProjectSwitches();
     project_.setModified();
     window_.showDevice(device);
-    window_.sckChosen(project_.spiPeriod);
     window_.onDeviceChanged();
 }
 

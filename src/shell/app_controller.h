@@ -74,7 +74,8 @@ public:
 
     // --- state the front end renders ---
     MainWindowState& window() { return window_; }
-    const std::string& statusText() const { return context_.statusLine; }
+    // "Please wait..." until something has been reported.
+    const std::string& statusText() const;
     const std::string& flashLabel() const { return flashLabel_; }
     const std::string& eepromLabel() const { return eepromLabel_; }
     // The recent-project items, or empty when the menu shows the placeholder.
@@ -115,6 +116,7 @@ private:
     void deviceIdentified(int deviceIndex);
     Settings settings() const;
 
+    bool statusSet_ = false; // set by the first status text
     std::unique_ptr<StatusUi> ui_;
     SettingsStore& store_;
     Clock& clock_;

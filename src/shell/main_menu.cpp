@@ -38,11 +38,12 @@ std::vector<MenuColumn> mainMenu(bool russian, const std::vector<RecentProjects:
         for (int id : resource.items) {
             if (id == cmd::RecentPlaceholder && !recent.empty()) {
                 for (const RecentProjects::MenuItem& item : recent)
-                    column.entries.push_back({item.commandId, literalLabel(item.path)});
+                    column.entries.push_back({item.commandId, literalLabel(item.path), {}});
                 continue;
             }
             const char* text = id == 0 ? "" : menuText(id, russian);
-            column.entries.push_back({id, text ? text : ""});
+            const char* keys = menuShortcut(id);
+            column.entries.push_back({id, text ? text : "", keys ? keys : ""});
         }
         columns.push_back(std::move(column));
         ++position;

@@ -11,6 +11,7 @@ namespace quorva {
 struct MenuEntry {
     int id = 0;
     std::string text;
+    std::string shortcut; // a key as "Ctrl+O" or "F1"; empty for none
     bool separator() const { return id == 0; }
     bool operator==(const MenuEntry&) const = default;
 };

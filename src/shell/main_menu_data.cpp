@@ -29,6 +29,19 @@ constexpr MenuResourceColumn kColumns[] = {
     {"&Advanced", kAdvanced},
     {"&Help", kHelp},
 };
+
+// The keys every desktop program answers; Enter and Escape stay free, as the
+// main window has no default or cancel action.
+struct Shortcut {
+    int commandId;
+    const char* keys;
+};
+constexpr Shortcut kShortcuts[] = {
+    {cmd::ProjectOpen, "Ctrl+O"},
+    {cmd::ProjectSave, "Ctrl+S"},
+    {cmd::Exit,        "Ctrl+Q"},
+    {cmd::Help,        "F1"},
+};
 // clang-format on
 
 } // namespace
@@ -36,6 +49,14 @@ constexpr MenuResourceColumn kColumns[] = {
 std::span<const MenuResourceColumn> menuResource()
 {
     return kColumns;
+}
+
+const char* menuShortcut(int commandId)
+{
+    for (const Shortcut& shortcut : kShortcuts)
+        if (shortcut.commandId == commandId)
+            return shortcut.keys;
+    return nullptr;
 }
 
 } // namespace quorva

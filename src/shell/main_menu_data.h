@@ -15,4 +15,8 @@ struct MenuResourceColumn {
 // The six menus of the bar, left to right.
 std::span<const MenuResourceColumn> menuResource();
 
+// The key that runs a command from anywhere in the main window, as "Ctrl+O"
+// or "F1"; nullptr for a command without one.
+const char* menuShortcut(int commandId);
+
 } // namespace quorva

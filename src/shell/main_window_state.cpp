@@ -16,6 +16,8 @@ bool holdsData(const MemoryBuffer& buffer)
     return buffer.hasData() && buffer.length() != 0;
 }
 
+constexpr int kSckPeriodCount = 8;
+
 const DeviceInfo& deviceOrFirst(int index)
 {
     const DeviceInfo* device = deviceAt(index);
@@ -101,7 +103,6 @@ void MainWindowState::onDeviceChanged()
     buttons_[cmd::ReadSignatureButton].enabled =
         protocol == ProtocolAvr || protocol == ProtocolAt89s || protocol == ProtocolAt89s8253;
     updateControls();
-    sckSelection_ = project_.spiPeriod;
     showDevice(project_.deviceIndex);
 }
 
@@ -128,10 +129,20 @@ void MainWindowState::deviceChosen(int position)
 
 void MainWindowState::sckChosen(int spiPeriod)
 {
-    if (spiPeriod < 0 || spiPeriod > 7)
+    if (spiPeriod < 0 || spiPeriod >= kSckPeriodCount)
         return;
-    sckSelection_ = spiPeriod;
+    if (spiPeriod == project_.spiPeriod)
+        return;
     project_.spiPeriod = spiPeriod;
+    // The next connection sends it, so the project holds a change to save.
+    project_.setModified();
+}
+
+int MainWindowState::sckSelection() const
+{
+    // A damaged project file may carry a code the list does not have; the
+    // list then shows none rather than a speed that is not sent.
+    return project_.spiPeriod >= 0 && project_.spiPeriod < kSckPeriodCount ? project_.spiPeriod : -1;
 }
 
 void MainWindowState::invertClicked(bool checked)

@@ -53,7 +53,9 @@ public:
     int familySelection() const { return family_; }
     std::vector<std::string> deviceNames() const;
     int deviceSelection() const { return position_; }
-    int sckSelection() const { return sckSelection_; }
+    // What the next connection sends: the project's own setting, so a load
+    // or a reload can never leave the list showing another one.
+    int sckSelection() const;
     bool invertChecked() const { return invertChecked_; }
     bool incrementChecked() const { return incrementChecked_; }
 
@@ -71,7 +73,6 @@ private:
     std::string rememberedCaption_;
     std::string title_;
     bool calibrationEnabled_ = false;
-    int sckSelection_ = 4;
     bool invertChecked_ = false;
     bool incrementChecked_ = false;
 };

@@ -183,11 +183,22 @@ TEST(FuseLayouts, DeviatingTemplates)
     }
 }
 
-TEST(FuseLayouts, NoBitIsPlacedTwiceInOneInstruction)
+TEST(FuseLayouts, NoBitIsPlacedTwiceInOneInstructionNorInTwoInstructions)
 {
     for (int index = 0; index < kFuseLayoutCount; ++index) {
         SCOPED_TRACE("layout " + std::to_string(index));
         const FuseLayout& layout = fuseLayoutAt(index);
+        // One bit in two fuse bytes would be written, and read back, twice.
+        for (std::size_t k = 0; k < 32; ++k) {
+            int writes = 0;
+            int reads = 0;
+            for (std::size_t j = 0; j < kFuseBytes; ++j) {
+                writes += layout.fuseWriteMap[j][k].present() ? 1 : 0;
+                reads += layout.fuseReadBit[j][k] >= 0 ? 1 : 0;
+            }
+            EXPECT_LE(writes, 1) << "fuse bit " << k;
+            EXPECT_LE(reads, 1) << "fuse bit " << k;
+        }
         for (int j = 0; j < kFuseBytes; ++j) {
             std::set<std::pair<int, int>> written;
             std::set<int> read;

@@ -3,6 +3,7 @@
 #include "data_test_helpers.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace quorva::test {
 namespace {
@@ -180,6 +181,28 @@ TEST_F(MemoryBufferTest, ChoosersOfferTheBuffersOwnFormatFirstAndRememberThePath
     EXPECT_EQ(flash.saveChooser().settings().filter, "HEX Files|*.hex|EEP Files|*.eep|BIN Files|*.bin|All Files|*.*||");
     EXPECT_EQ(eeprom.saveChooser().settings().filter, "EEP Files|*.eep|HEX Files|*.hex|BIN Files|*.bin|All Files|*.*||");
     EXPECT_EQ(eeprom.saveChooser().settings().defaultExtension, "EEP");
+}
+
+TEST_F(MemoryBufferTest, ChoosersOpenBesideTheirFileElseInTheProjectsFolder)
+{
+    std::filesystem::create_directory(path("sub"));
+    const std::string elsewhere = put("sub/image.hex", ":0100000042BD\n:00000001FF\n");
+    project.fileName = path("p.kx2");
+    EXPECT_FALSE(flash.open());
+    ASSERT_TRUE(eeprom.loadFile(elsewhere));
+    EXPECT_FALSE(eeprom.open());
+    eeprom.clear();
+    ui.chooseNext(elsewhere);
+    EXPECT_TRUE(eeprom.open());
+    eeprom.clear();
+    EXPECT_FALSE(eeprom.open()); // the path last chosen in it comes before the project's folder
+    const auto calls = ui.calls();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_TRUE(calls[0].ends_with("| HEX | " + path("Untitled") + " -> (cancel)")) << calls[0];
+    EXPECT_TRUE(calls[1].ends_with("| EEP | " + elsewhere + " -> (cancel)")) << calls[1];
+    EXPECT_TRUE(calls[2].ends_with("| EEP | " + path("Untitled") + " -> " + elsewhere)) << calls[2];
+    EXPECT_TRUE(calls[3].ends_with("| EEP | " + elsewhere + " -> (cancel)")) << calls[3];
+    EXPECT_EQ(chooserStart("[Unspecified]", "Untitled", "[Unspecified]"), "Untitled");
 }
 
 TEST_F(MemoryBufferTest, SaveWithoutAFileNameAsksForOne)

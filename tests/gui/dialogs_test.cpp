@@ -5,6 +5,7 @@
 #include "screenshots.h"
 #include "scripted_ui.h"
 #include "shell/settings_store.h"
+#include "stand_in_program.h"
 #include "temp_folder.h"
 
 #include <QAbstractButton>
@@ -18,8 +19,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 
 // Readable failures.
@@ -126,8 +125,10 @@ TEST_F(DialogsTest, BoardSettingsKeepCustomPortAndHiddenBaudAndMapThePickedDevic
                   EXPECT_TRUE(isChecked(dialog, 1017));
                   EXPECT_FALSE(control(dialog, 1017)->isVisible());
                   EXPECT_EQ(textOf(dialog, 1055), "Low speed");
+                  EXPECT_EQ(textOf(dialog, 1015), "19200 baud");
+                  EXPECT_EQ(textOf(dialog, 1017), "921600 baud (USB, KX3)");
                   EXPECT_EQ(control<QComboBox>(dialog, 1019)->currentText().toStdString(), device);
-                  EXPECT_FALSE(control(dialog, 1020)->isVisible());
+                  EXPECT_EQ(textOf(dialog, 1020), "");
                   test::saveScreenshot(dialog, "board-settings-en");
                   click(dialog, 1);
               });
@@ -143,8 +144,15 @@ TEST_F(DialogsTest, BoardSettingsKeepCustomPortAndHiddenBaudAndMapThePickedDevic
                   EXPECT_EQ(textOf(dialog, 1018), "Устройство для COM3:");
                   auto* chooser = control<QComboBox>(dialog, 1019);
                   EXPECT_EQ(chooser->currentText(), "/dev/ttyUSB2");
+                  // The captions the description gives, in either language.
+                  EXPECT_EQ(textOf(dialog, 1016), "115200 baud");
+                  const QRect okBefore = control(dialog, 1)->geometry();
+                  const int heightBefore = dialog.height();
                   chooser->setEditText(QString::fromStdString(missing));
+                  QApplication::processEvents();
                   EXPECT_TRUE(control(dialog, 1020)->isVisible());
+                  EXPECT_EQ(dialog.height(), heightBefore); // the buttons stay under the pointer
+                  EXPECT_EQ(control(dialog, 1)->geometry(), okBefore);
                   EXPECT_TRUE(textOf(dialog, 1020).contains(QString::fromStdString(missing)));
                   click(dialog, 1015);
                   test::saveScreenshot(dialog, "board-settings-ru");
@@ -221,25 +229,6 @@ TEST_F(DialogsTest, SelfProgramSettingsShowBothVersionsAndReturnThePace)
     EXPECT_TRUE(normalSpeed);
 }
 
-// Puts a stand-in xdg-open that exits with a given status first on PATH.
-class FakeLinkOpener {
-public:
-    explicit FakeLinkOpener(int status) : oldPath_(std::getenv("PATH"))
-    {
-        const std::string program = folder_.file("xdg-open");
-        test::writeFile(program, "#!/bin/sh\nexit " + std::to_string(status) + "\n");
-        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-        setenv("PATH", (folder_.path() + ":" + oldPath_).c_str(), 1);
-    }
-    ~FakeLinkOpener() { setenv("PATH", oldPath_.c_str(), 1); }
-    FakeLinkOpener(const FakeLinkOpener&) = delete;
-    FakeLinkOpener& operator=(const FakeLinkOpener&) = delete;
-
-private:
-    test::TempFolder folder_;
-    std::string oldPath_;
-};
-
 TEST_F(DialogsTest, AboutBoxShowsThisBuildAndOpensItsLinks)
 {
     test::ScriptedUi ui;
@@ -261,7 +250,7 @@ TEST_F(DialogsTest, AboutBoxShowsThisBuildAndOpensItsLinks)
     setRussianUi(true);
     ui.clearCalls();
     ui.openDocumentResult = false;
-    const FakeLinkOpener opener(4);
+    const test::StandInProgram opener("xdg-open", "exit 4");
     whileOpen([&] { gui::execAboutBox(nullptr, ui); },
               [&](QDialog& dialog) {
                   EXPECT_EQ(dialog.windowTitle(), "О программе");

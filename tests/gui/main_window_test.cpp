@@ -4,6 +4,7 @@
 #include "gui/progress_window.h"
 #include "screenshots.h"
 #include "shell/window_ids.h"
+#include "stand_in_program.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +23,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace quorva::test {
@@ -134,14 +137,26 @@ TEST_F(MainWindowTest, DropsGoToThePaneUnderThePointer)
     EXPECT_EQ(window.windowTitle().toStdString(), project + " - In-System Programmer 11.56");
 }
 
-TEST_F(MainWindowTest, EnterAndEscapeLeaveTheWindowOpen)
+TEST_F(MainWindowTest, MenuKeysWorkWhileEnterAndEscapeLeaveTheWindowOpen)
 {
+    CurrentDirectory here(folder.path());
     startUp();
+    EXPECT_EQ(action(cmd::Help)->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(action(cmd::ProjectOpen)->shortcut(), QKeySequence(QKeySequence::Open));
+    EXPECT_EQ(action(cmd::ProjectSave)->shortcut(), QKeySequence(QKeySequence::Save));
+    EXPECT_EQ(action(cmd::Exit)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
         QTest::keyClick(&window, key);
         idle();
         EXPECT_TRUE(window.isVisible());
     }
+    EXPECT_TRUE(person.boxTexts.isEmpty());
+    QTest::keyClick(&window, Qt::Key_F1); // Help, which finds no page here
+    idle();
+    ASSERT_EQ(person.boxTexts.size(), 1);
+    EXPECT_TRUE(person.boxTexts[0].contains("help/quorva.htm"));
 }
 
 TEST_F(MainWindowTest, ATallerWindowMovesTheLowerControlsAndStretchesTheFlashPane)
@@ -282,14 +297,25 @@ TEST_F(MainWindowTest, BoardSettingsSearchChoosesThePortTheBoxAnswersOn)
     EXPECT_EQ(SettingsStore(settingsPath).getString("Connect", "COM", ""), "1");
 }
 
-TEST_F(MainWindowTest, HelpWithoutItsFileSaysWhereItLooked)
+TEST_F(MainWindowTest, HelpWithoutItsFileOrAProgramToShowItSaysWhereItIs)
 {
     CurrentDirectory here(folder.path());
     startUp();
+    EXPECT_EQ(control<QLabel>(control::StatusLine)->text(), "Please wait..."); // nothing reported yet
     window.command(cmd::Help);
     idle();
     ASSERT_EQ(person.boxTexts.size(), 1);
     EXPECT_TRUE(person.boxTexts[0].contains("help/quorva.htm"));
+
+    std::filesystem::create_directory(folder.file("help"));
+    writeFile(folder.file("help/quorva.htm"), "<html></html>");
+    const StandInProgram noOpener("xdg-open", "");
+    window.command(cmd::Help);
+    idle();
+    ASSERT_EQ(person.boxTexts.size(), 2);
+    EXPECT_TRUE(
+        person.boxTexts[1].endsWith("Open it yourself: " + QString::fromStdString(folder.file("help/quorva.htm"))))
+        << person.boxTexts[1].toStdString();
 }
 
 TEST_F(MainWindowTest, ScreenshotsOfTheDemoProject)

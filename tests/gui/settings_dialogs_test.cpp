@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 
 namespace quorva::test {
@@ -128,11 +129,26 @@ TEST_F(SettingsDialogsTest, ProjectSettingsSnapsValidatesAndOpensLockFuseForAuto
                 lockFuseSeen = true;
                 EXPECT_EQ(lockFuse.windowTitle().toStdString(), messageText(1194));
                 EXPECT_FALSE(child(lockFuse, lf::ChipErase).isEnabled());
-                EXPECT_TRUE(child(lockFuse, lf::FirstFuse + 13).isChecked()) << "SPIEN forced programmed";
+                // SPIEN forced programmed, and no other bit: nobody pressed one.
+                for (int bit = 0; bit < 24; ++bit)
+                    EXPECT_EQ(child(lockFuse, lf::FirstFuse + bit).isChecked(), bit == 13) << bit;
+                // The rest of a double click on the box that opened the
+                // dialog does not press the fuse bit under the pointer.
+                QTest::mouseClick(&child(lockFuse, lf::FirstFuse + 5), Qt::LeftButton);
+                EXPECT_FALSE(child(lockFuse, lf::FirstFuse + 5).isChecked()) << "SUT1";
                 child(lockFuse, lf::FirstLockMode + 2).click();
                 child(lockFuse, lf::CloseAndSave).click();
             });
             child(dialog, ps::AutoProgram).click(); // opens Lock/Fuse Bits
+            EXPECT_TRUE(lockFuseSeen);
+            lockFuseSeen = false;
+            person.next([&](QWidget& lockFuse) {
+                lockFuseSeen = true;
+                for (int bit = 0; bit < 24; ++bit)
+                    EXPECT_EQ(child(lockFuse, lf::FirstFuse + bit).isChecked(), bit == 13) << bit;
+                child(lockFuse, lf::CloseAndSave).click();
+            });
+            child(dialog, ps::Configure).click();
             EXPECT_TRUE(lockFuseSeen);
             EXPECT_TRUE(child(dialog, ps::AutoProgram).isChecked());
             EXPECT_TRUE(child(dialog, ps::Configure).isEnabled());
@@ -150,6 +166,8 @@ TEST_F(SettingsDialogsTest, ProjectSettingsSnapsValidatesAndOpensLockFuseForAuto
     EXPECT_EQ(project.delayPageValue, 10);
     EXPECT_TRUE(project.programFuse);
     EXPECT_EQ(project.lockFuse.lockMode, 2);
+    for (std::size_t bit = 0; bit < project.lockFuse.fuse.size(); ++bit)
+        EXPECT_EQ(project.lockFuse.fuse[bit], bit == 13) << bit;
     EXPECT_TRUE(project.modified);
 }
 

@@ -9,7 +9,7 @@ const std::vector<std::string> kPowerOfTwoWrites{"36 3D", "36 2A", "36 80", "36 
 
 std::string question()
 {
-    return "ask: ok-cancel stop default 0 | Attention! | Set \"power of 2\" bit for AT45 memory?\n"
+    return "ask: ok-cancel stop default 1 | Attention! | Set \"power of 2\" bit for AT45 memory?\n"
            "This operation could not be reverted. -> ";
 }
 

@@ -99,13 +99,22 @@ TEST_F(AppControllerTest, LoadMostRecentReopensProjectOne)
 
 TEST_F(AppControllerTest, ProjectMenuCommands)
 {
+    EXPECT_EQ(controller.statusText(), "Please wait...");
     start();
+    EXPECT_EQ(controller.statusText(), "Please wait..."); // until something is reported
     const std::string a = project("a.kx2");
     ui.chooseNext(a);
     controller.command(cmd::ProjectOpen);
     EXPECT_EQ(controller.statusText(), "Project loaded");
     EXPECT_EQ(setting("Recent", "LoadMostRecent"), "1");
     EXPECT_EQ(controller.recentItems().size(), 1u);
+
+    // The SCK list never shows another speed than the next connection sends.
+    controller.window().sckChosen(7);
+    EXPECT_EQ(controller.window().title(), a + "* - In-System Programmer 11.56");
+    controller.command(cmd::ProjectReload);
+    EXPECT_EQ(controller.project().spiPeriod, 4);
+    EXPECT_EQ(controller.window().sckSelection(), 4);
 
     ui.chooseNext(std::nullopt);
     controller.command(cmd::ProjectOpen);
@@ -189,6 +198,14 @@ TEST_F(AppControllerTest, HelpWithoutItsFolderSaysWhere)
     controller.command(cmd::Help);
     EXPECT_EQ(ui.calls().back(), "open-document: help/quorva.htm");
     EXPECT_EQ(clock.sleeps().back(), 100);
+
+    // Nothing on this desktop shows the page: the person learns where it is.
+    ui.openDocumentResult = false;
+    controller.command(cmd::Help);
+    const std::string page = std::filesystem::current_path() / "help/quorva.htm";
+    EXPECT_EQ(ui.calls().back(), "box: information | Programmer QUORVA | The manual cannot be shown: no program "
+                                 "opens it here (xdg-open is missing or failed).\nOpen it yourself: " +
+                                     page);
 }
 
 TEST_F(AppControllerTest, LanguageAndBoardSettings)

@@ -116,15 +116,29 @@ TEST_F(MainWindowStateTest, OnlyAnotherDeviceInTheFamilyMarksTheProjectModified)
     state.familyChosen(familyPositionOf(findByName("ATtiny13")).family);
     EXPECT_FALSE(project.modified);
     EXPECT_EQ(project.deviceIndex, findByName("ATtiny13"));
-    state.sckChosen(0);
-    EXPECT_FALSE(project.modified);
-    EXPECT_EQ(project.spiPeriod, 0);
     EXPECT_EQ(state.title(), "[Unspecified] - In-System Programmer 11.56");
 
     state.familyChosen(mega.family);
     state.deviceChosen(mega.position + 1);
     EXPECT_TRUE(project.modified);
     EXPECT_EQ(state.title(), "[Unspecified]* - In-System Programmer 11.56");
+}
+
+TEST_F(MainWindowStateTest, TheSckListShowsWhatTheNextConnectionSends)
+{
+    state.sckChosen(7);
+    EXPECT_EQ(project.spiPeriod, 7);
+    EXPECT_TRUE(project.modified); // a setting the connection sends is worth saving
+    EXPECT_EQ(state.title(), "[Unspecified]* - In-System Programmer 11.56");
+
+    // Whatever replaces the project's setting (a load, a reload, New), the
+    // list shows it without being told.
+    project.newProject();
+    EXPECT_EQ(state.sckSelection(), 4);
+    project.spiPeriod = 12; // from a damaged file: no entry stands for it
+    EXPECT_EQ(state.sckSelection(), -1);
+    state.sckChosen(8);
+    EXPECT_EQ(project.spiPeriod, 12);
 }
 
 TEST_F(MainWindowStateTest, CheckBoxesWriteTheProject)

@@ -1,7 +1,9 @@
 #include "base/messages.h"
 #include "catalogue/device_lookup.h"
+#include "catalogue/fuse_layout.h"
 #include "data/project.h"
 #include "scripted_ui.h"
+#include "shell/lock_fuse_dialog_model.h"
 #include "shell/project_settings_model.h"
 #include "temp_folder.h"
 
@@ -103,6 +105,41 @@ TEST_F(ProjectSettingsModelTest, ConfigureNeedsTheProjectsDeviceAndForcesTheSafe
     EXPECT_TRUE(project.programFuse);
     EXPECT_EQ(project.lockFuse.lockMode, 1);
     EXPECT_TRUE(project.lockFuse.fuse[13]);
+}
+
+// Through the Lock/Fuse Bits dialog's own model, for every device with fuse
+// bits: a fresh setting holds exactly the bits its description keeps
+// programmed, shown pressed and stored, and nothing beside them.
+TEST(ProjectSettingsModelAllDevices, AFreshSettingHoldsOnlyTheBitsThatMustStayProgrammed)
+{
+    for (int device = 0; device < static_cast<int>(deviceTable.size()); ++device) {
+        const FuseLayout& layout = fuseLayoutOf(*deviceAt(device));
+        if (layout.fuseBitCount == 0)
+            continue;
+        SCOPED_TRACE(deviceAt(device)->name);
+        test::ScriptedUi ui;
+        Project project{ui};
+        project.deviceIndex = device;
+        std::array<bool, 32> wanted{};
+        for (std::size_t k = 0; k < wanted.size(); ++k)
+            wanted[k] = layout.fuseWarning[k] > 0;
+        std::array<bool, 32> pressed{};
+        ProjectSettingsModel dialog(ui, project, [&](LockFuseState& setting, int deviceIndex) {
+            LockFuseDialogModel lockFuse(ui, deviceIndex, setting, LockFuseDialogModel::Mode::AutoProgram, nullptr);
+            for (std::size_t k = 0; k < kFuseBoxes; ++k)
+                pressed[k] = lockFuse.controls().fuses[k].checked;
+            if (!lockFuse.closeAndSave())
+                return false;
+            setting = lockFuse.edited();
+            return true;
+        });
+        dialog.setAutoProgram(true);
+        int chosen = -1;
+        ASSERT_EQ(dialog.accept(chosen), SettingsField::None);
+        EXPECT_EQ(pressed, wanted);
+        EXPECT_EQ(project.lockFuse.fuse, wanted);
+        EXPECT_TRUE(ui.callsStartingWith("ask: ").empty());
+    }
 }
 
 TEST_F(ProjectSettingsModelTest, OkWithAutoprogramOffClearsTheSetting)
