@@ -305,7 +305,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
     const Subcommand* command = findSubcommand(options.command);
     if (!command) {
-        err << "quorva-cli: unknown command " << options.command << "\n";
+        err << "quorva-cli: unknown command " << shownArgument(options.command) << "\n";
         printUsage(err);
         return kExitUsage;
     }

@@ -152,7 +152,7 @@ bool parseRecordsRequest(CliContext& context, RecordsRequest& request, int& stat
         } else if (arguments.current() == "--summary") {
             request.summary = true;
         } else {
-            return usage("unknown argument " + arguments.current());
+            return usage("unknown argument " + shownArgument(arguments.current()));
         }
     }
     if (request.csv && context.options.json)
@@ -185,6 +185,12 @@ std::string userName()
 }
 
 } // namespace
+
+std::string shownArgument(const std::string& argument)
+{
+    const StoreLocation typed = StoreLocation::parse(argument);
+    return typed.kind() == StoreLocation::Kind::Postgres ? typed.masked() : argument;
+}
 
 StoreLocation recordsLocation(const CliContext& context)
 {
@@ -243,7 +249,7 @@ int showOrSetSequence(CliContext& context)
         } else if (!name && !arguments.current().empty() && arguments.current().front() != '-') {
             name = arguments.current();
         } else {
-            context.err << "sequence: unknown argument " << arguments.current() << '\n';
+            context.err << "sequence: unknown argument " << shownArgument(arguments.current()) << '\n';
             return kExitUsage;
         }
     }

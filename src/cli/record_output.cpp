@@ -216,6 +216,7 @@ std::string recordsCsv(const std::vector<ChipRecord>& records)
 std::string recordsJson(const std::vector<ChipRecord>& records)
 {
     std::vector<std::string> items;
+    items.reserve(records.size());
     for (const ChipRecord& record : records) {
         std::string steps = "[";
         for (const std::string& step : record.steps)
@@ -268,6 +269,7 @@ std::string summaryCsv(const std::vector<SummaryLine>& lines)
 std::string summaryJson(const std::vector<SummaryLine>& lines)
 {
     std::vector<std::string> items;
+    items.reserve(lines.size());
     for (const SummaryLine& line : lines)
         items.push_back(jsonObject({{"key", jsonString(line.key)},
                                     {"good", std::to_string(line.good)},

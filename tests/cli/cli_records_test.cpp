@@ -258,7 +258,11 @@ TEST_F(CliRecordsTest, PasswordNeverShows)
     for (const std::vector<const char*>& args : {std::vector<const char*>{"--records", url, "records"},
                                                  {"--records", url, "--json", "records", "--summary"},
                                                  {"--records", url, "sequence", "board", "--set", "3", "--force"},
-                                                 {"--recods=postgresql://u:secret@/db", "records"}}) {
+                                                 // Mistyped: the URL lands where a message echoes it.
+                                                 {"--recods=postgresql://u:secret@/db", "records"},
+                                                 {"postgresql://u:secret@/db", "records"},
+                                                 {"--records", url, "records", "postgres://v:secret@/db"},
+                                                 {"sequence", "a", "postgresql://u:secret@/db"}}) {
         const CliRun failed = run(args);
         EXPECT_NE(failed.status, 0);
         EXPECT_EQ((failed.out + failed.err).find("secret"), std::string::npos) << failed.out << failed.err;
