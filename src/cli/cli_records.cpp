@@ -46,8 +46,8 @@ public:
     const std::string& current() const { return arguments_[at_]; }
     void next() { ++at_; }
 
-    // Whether the current argument is the option name; its value, when it
-    // takes one, in value (nothing when missing).
+    // Whether the current argument is that option; value() then gives its
+    // value (nothing when missing), stepping over it when it stands apart.
     bool is(const char* name) const
     {
         const std::string& argument = current();
