@@ -540,7 +540,7 @@ constexpr MessageRecord kMessages[] = {
     {2344, "%s  %u -> %u  station %s, user %s", "%s  %u -> %u  станция %s, пользователь %s"},
     {2345, " (forced)", " (принудительно)"},
     {2346, "Sequence %s has never been used.", "Последовательность %s ещё не использовалась."},
-    {2347, "started", "начало"},
+    {2347, "started (UTC)", "начало (UTC)"},
     {2348, "station", "станция"},
     {2349, "box", "программатор"},
     {2350, "device", "микросхема"},

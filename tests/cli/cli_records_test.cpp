@@ -107,7 +107,7 @@ TEST_F(CliRecordsTest, FiltersListNewestFirst)
 
     const CliRun all = runOnStore({"records"});
     ASSERT_EQ(all.status, 0) << all.err;
-    EXPECT_EQ(all.out.rfind("started              station  box", 0), 0u) << all.out;
+    EXPECT_EQ(all.out.rfind("started (UTC)        station  box", 0), 0u) << all.out;
     const auto at = [&](const char* text) { return all.out.find(text); };
     EXPECT_LT(at("2026-12-09 11:00:00"), at("2026-12-09 10:00:00"));
     EXPECT_LT(at("2026-12-09 10:00:00"), at("2026-12-09 08:00:00"));
