@@ -9,6 +9,7 @@
 #include "cli_chip_commands.h"
 #include "cli_ports.h"
 #include "cli_production_commands.h"
+#include "cli_records.h"
 #include "data/image_commands.h"
 #include "data/load_address.h"
 #include "data/memory_buffer.h"
@@ -221,6 +222,15 @@ constexpr std::array kSubcommands{
     Subcommand{"autoprogram", "--project FILE [--com N,N,...] [--count N] [--no-wait] [--save-serial] [--log FILE]",
                "run the project's production sequence on one chip or N chips, on one box or several at once",
                chipAutoProgram},
+    Subcommand{"records",
+               "[--since T] [--until T] [--serial N] [--device NAME] [--station S] [--failed] [--limit N] [--csv] "
+               "[--summary [--by day|station|device|box]]",
+               "list the chips' production records, newest first (--json: one array), or count them good and failed "
+               "with the yield",
+               listRecords, true},
+    Subcommand{"sequence", "NAME [--set N [--force]]",
+               "show a serial number sequence, or set its next number (back only with --force)", showOrSetSequence,
+               true},
 };
 
 } // namespace
@@ -265,6 +275,9 @@ void printUsage(std::ostream& out)
            "  --port PATH             the device of that COM number (default: [Ports] COMn,\n"
            "                          else /dev/ttyUSB<n-1>)\n"
            "  --baud RATE             19200, 115200 or 921600 (default: the settings)\n"
+           "  --records WHERE         the production records: an SQLite file, a postgresql://\n"
+           "                          URL, service=NAME, or off (default: [Production]\n"
+           "                          Database=, else $XDG_DATA_HOME/quorva/production.sqlite)\n"
            "  --help, -h              show this help\n"
            "  --version, -V           show the program version\n";
 }
@@ -298,7 +311,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
     const Subcommand* command = findSubcommand(options.command);
     if (!command) {
-        err << "quorva-cli: unknown command " << options.command << "\n";
+        err << "quorva-cli: unknown command " << shownArgument(options.command) << "\n";
         printUsage(err);
         return kExitUsage;
     }

@@ -84,6 +84,11 @@ ParsedOptions parseCliOptions(int argc, const char* const* argv)
                     options.baudCode = 2;
                 else
                     return fail("--baud takes 19200, 115200 or 921600");
+            } else if (named("--records")) {
+                const auto location = value("--records");
+                if (!location || location->empty())
+                    return fail("--records needs a file, a postgresql:// URL, service=NAME or off");
+                options.recordsLocation = *location;
             } else if (named("--lang")) {
                 const auto language = value("--lang");
                 if (language == "en")
@@ -93,7 +98,8 @@ ParsedOptions parseCliOptions(int argc, const char* const* argv)
                 else
                     return fail("--lang takes en or ru");
             } else if (options.command.empty()) {
-                return fail("unknown option " + std::string(arg));
+                // Only the name: a mistyped --records=URL may carry a password.
+                return fail("unknown option " + std::string(arg.substr(0, arg.find('='))));
             } else {
                 options.arguments.emplace_back(arg); // the subcommand's own option
             }

@@ -18,6 +18,7 @@ struct CliOptions {
     std::optional<int> comPort;               // --com N (the first of a list)
     std::vector<int> comPorts;                // --com 1,3,4: every box of a production run
     std::optional<int> baudCode;              // --baud 19200|115200|921600, as its code
+    std::optional<std::string> recordsLocation; // --records FILE|URL|service=NAME|off
     bool json = false;                        // --json: one JSON object per event
     bool help = false;
     bool version = false;

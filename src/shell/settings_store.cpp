@@ -151,4 +151,14 @@ bool SettingsStore::setPortPath(int comPort, const std::string& path)
     return setString(kPortsSection, key.c_str(), path);
 }
 
+bool SettingsStore::productionRecordsOn() const
+{
+    return getInt(kProductionRecordsKey) != 0;
+}
+
+std::string SettingsStore::productionDatabase() const
+{
+    return getString(kProductionSection, kDatabaseKey, "");
+}
+
 } // namespace quorva

@@ -26,6 +26,11 @@ inline constexpr SettingKey kRussianKey{"Language", "Russian", 0};
 inline constexpr SettingKey kLoadMostRecentKey{"Recent", "LoadMostRecent", 0};
 inline constexpr const char* kRecentSection = "Recent";
 inline constexpr const char* kPortsSection = "Ports";
+// Production records: Records=0 keeps none; Database= names where they are
+// kept (empty: the default SQLite file).
+inline constexpr SettingKey kProductionRecordsKey{"Production", "Records", 1};
+inline constexpr const char* kProductionSection = "Production";
+inline constexpr const char* kDatabaseKey = "Database";
 
 // The marker wherever no file is named.
 inline constexpr const char* kUnspecified = "[Unspecified]";
@@ -87,6 +92,11 @@ public:
     // empty for a number below 1 that [Ports] does not map.
     std::string portPath(int comPort) const;
     bool setPortPath(int comPort, const std::string& path);
+
+    // [Production] Records (on unless 0) and Database (may hold a password:
+    // show it only masked).
+    bool productionRecordsOn() const;
+    std::string productionDatabase() const;
 
 private:
     bool ensureFolder() const;

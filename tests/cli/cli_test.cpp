@@ -32,9 +32,9 @@ CliRun run(std::vector<const char*> args)
 
 TEST(CliOptionsTest, GlobalOptionsStandAnywhere)
 {
-    const char* argv[] = {"quorva-cli", "--yes", "message", "--lang=ru", "1016", "--settings", "/tmp/s.ini",
-                          "--trace", "t.log", "--", "--help"};
-    const ParsedOptions parsed = parseCliOptions(11, argv);
+    const char* argv[] = {"quorva-cli", "--yes",   "message", "--lang=ru",     "1016", "--settings",
+                          "/tmp/s.ini", "--trace", "t.log",   "--records=off", "--",   "--help"};
+    const ParsedOptions parsed = parseCliOptions(12, argv);
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ(parsed.options->command, "message");
     EXPECT_EQ(parsed.options->arguments, (std::vector<std::string>{"1016", "--help"}));
@@ -42,6 +42,7 @@ TEST(CliOptionsTest, GlobalOptionsStandAnywhere)
     EXPECT_EQ(parsed.options->russian, true);
     EXPECT_EQ(parsed.options->settingsPath, "/tmp/s.ini");
     EXPECT_EQ(parsed.options->tracePath, "t.log");
+    EXPECT_EQ(parsed.options->recordsLocation, "off");
     EXPECT_FALSE(parsed.options->help);
 }
 
@@ -51,6 +52,8 @@ TEST(CliOptionsTest, RejectsWhatItCannotHonour)
         {"quorva-cli", "--yes", "--no", "settings"},
         {"quorva-cli", "--lang", "de", "settings"},
         {"quorva-cli", "--settings"},
+        {"quorva-cli", "records", "--records"},
+        {"quorva-cli", "--records=", "records"},
         {"quorva-cli", "--bogus", "settings"},
         {"quorva-cli", "--com", "0", "info"},
         {"quorva-cli", "--com=256", "info"},
