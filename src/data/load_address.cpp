@@ -6,7 +6,6 @@
 #include "text_numbers.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <new>
 
@@ -15,15 +14,6 @@ namespace quorva {
 namespace {
 constexpr int kHexadecimalRange = 2221;
 constexpr int kDecimalRange = 2222;
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0)
-        text.remove_suffix(1);
-    return text;
-}
 } // namespace
 
 std::string proposedAddressText(int address)

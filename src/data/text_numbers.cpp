@@ -43,4 +43,13 @@ int scanInteger(std::string_view text, int base)
     return number ? static_cast<int>(std::clamp<std::int64_t>(number->value, INT_MIN, INT_MAX)) : 0;
 }
 
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0)
+        text.remove_suffix(1);
+    return text;
+}
+
 } // namespace quorva

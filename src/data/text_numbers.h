@@ -21,4 +21,7 @@ std::optional<ScannedNumber> scanNumber(std::string_view text, int base);
 // values beyond the int range saturate instead of wrapping.
 int scanInteger(std::string_view text, int base);
 
+// The text without the white space at either end.
+std::string_view trimmed(std::string_view text);
+
 } // namespace quorva

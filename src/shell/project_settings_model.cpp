@@ -8,7 +8,6 @@
 #include "data/text_numbers.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -45,15 +44,6 @@ struct DelayRange {
 constexpr DelayRange kFlashByteRange{0, 36};
 constexpr DelayRange kFlashPageRange{3, 50};
 constexpr DelayRange kEepromByteRange{0, 36};
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0)
-        text.remove_suffix(1);
-    return text;
-}
 
 // A whole decimal number and nothing else; none on overflow.
 std::optional<int> wholeNumber(std::string_view text)
