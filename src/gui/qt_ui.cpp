@@ -1,5 +1,6 @@
 #include "qt_ui.h"
 
+#include "dialog_parts.h"
 #include "file_dialog_filter.h"
 #include "gui_dialogs.h"
 #include "gui_thread.h"
@@ -44,24 +45,34 @@ QMessageBox::Icon boxIcon(BoxIcon icon)
     return QMessageBox::NoIcon;
 }
 
+// The buttons carry the catalogue's captions, so that a box speaks the
+// window's language whatever language Qt itself was left in.
 struct BoxButton {
     QMessageBox::StandardButton button;
     Answer answer;
+    int captionId;
 };
+
+constexpr int kYesCaption = 2020;
+constexpr int kNoCaption = 1006;
+constexpr int kCancelCaption = 2021;
+constexpr int kOkCaption = 2022;
 
 std::vector<BoxButton> boxButtons(Buttons buttons)
 {
     switch (buttons) {
     case Buttons::Ok:
-        return {{QMessageBox::Ok, Answer::Ok}};
+        return {{QMessageBox::Ok, Answer::Ok, kOkCaption}};
     case Buttons::OkCancel:
-        return {{QMessageBox::Ok, Answer::Ok}, {QMessageBox::Cancel, Answer::Cancel}};
+        return {{QMessageBox::Ok, Answer::Ok, kOkCaption}, {QMessageBox::Cancel, Answer::Cancel, kCancelCaption}};
     case Buttons::YesNo:
-        return {{QMessageBox::Yes, Answer::Yes}, {QMessageBox::No, Answer::No}};
+        return {{QMessageBox::Yes, Answer::Yes, kYesCaption}, {QMessageBox::No, Answer::No, kNoCaption}};
     case Buttons::YesNoCancel:
         break;
     }
-    return {{QMessageBox::Yes, Answer::Yes}, {QMessageBox::No, Answer::No}, {QMessageBox::Cancel, Answer::Cancel}};
+    return {{QMessageBox::Yes, Answer::Yes, kYesCaption},
+            {QMessageBox::No, Answer::No, kNoCaption},
+            {QMessageBox::Cancel, Answer::Cancel, kCancelCaption}};
 }
 
 QString qt(const std::string& text)
@@ -85,6 +96,7 @@ void QtUi::showMessage(BoxIcon icon, const std::string& caption, const std::stri
 {
     runOnGuiThread([&] {
         QMessageBox box(boxIcon(icon), qt(caption), qt(text), QMessageBox::Ok, owner_);
+        box.button(QMessageBox::Ok)->setText(uiText(kOkCaption));
         box.exec();
     });
 }
@@ -95,7 +107,7 @@ Answer QtUi::ask(Buttons buttons, BoxIcon icon, int defaultButton, const std::st
         const std::vector<BoxButton> choices = boxButtons(buttons);
         QMessageBox box(boxIcon(icon), qt(caption), qt(text), QMessageBox::NoButton, owner_);
         for (const BoxButton& choice : choices)
-            box.addButton(choice.button);
+            box.addButton(choice.button)->setText(uiText(choice.captionId));
         const std::size_t preferred = defaultButton >= 0 && static_cast<std::size_t>(defaultButton) < choices.size()
                                           ? static_cast<std::size_t>(defaultButton)
                                           : 0;

@@ -343,14 +343,17 @@ TEST_F(MainWindowTest, TheQuestionAboutAnotherChipNamesItAndDefaultsToNo)
     startUp("\"quorva\" \"" + project + "\""); // an ATmega16 project; the box holds an ATmega8
     for (const char* language : {"en", "ru"}) {
         bool noIsDefault = false;
+        QString noCaption;
         person.next([&](QWidget& widget) {
             auto& box = static_cast<QMessageBox&>(widget);
             noIsDefault = box.defaultButton() == box.button(QMessageBox::No);
+            noCaption = box.button(QMessageBox::No)->text();
             saveScreenshot(box, std::string("signature-mismatch-question-") + language);
             pressBoxButton(box, QMessageBox::No);
         });
         click(cmd::ProgramFlash);
         EXPECT_TRUE(noIsDefault) << language;
+        EXPECT_EQ(noCaption.toStdString(), messageText(1006)) << "the buttons speak the window's language";
         ASSERT_FALSE(person.boxTexts.isEmpty());
         EXPECT_TRUE(
             person.boxTexts.back().endsWith(QString::fromUtf8(formatMessage(2202, 0x1E, 0x93, 0x07, "ATmega8/8A"))))
