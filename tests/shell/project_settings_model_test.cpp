@@ -213,8 +213,11 @@ TEST_F(ProjectSettingsModelTest, OkRefusesWhatIsOutOfRangeAndSaysWhatIsAllowed)
 TEST_F(ProjectSettingsModelTest, HexAddressesAreReadAsPercentXReadsThem)
 {
     int chosen = -1;
-    for (const auto& [text, value] :
-         {std::pair{"1F", 0x1F}, {"0x1F0", 0x1F0}, {"1F0h", 0x1F0}, {" 7ffffff", 0x7FFFFFF}, {"7fffffff", 0x7FFFFFFF}}) {
+    for (const auto& [text, value] : {std::pair{"1F", 0x1F},
+                                      {"0x1F0", 0x1F0},
+                                      {"1F0h", 0x1F0},
+                                      {" 7ffffff", 0x7FFFFFF},
+                                      {"7fffffff", 0x7FFFFFFF}}) {
         ProjectSettingsModel dialog = open();
         dialog.controls.incrementEeprom = true;
         dialog.controls.eepromAddress = text;
