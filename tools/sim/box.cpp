@@ -139,11 +139,14 @@ void Box::receive(const std::uint8_t* bytes, std::size_t count, int lineBaud)
                                        "PC at " + std::to_string(lineBaud) + " baud, box at " +
                                            std::to_string(baud_)});
             wrongSpeedNoted_ = true;
-            trace("rx garbled (" + std::to_string(lineBaud) + " baud)");
+            if (trace_)
+                trace("rx garbled (" + std::to_string(lineBaud) + " baud)");
             continue;
         }
         wrongSpeedNoted_ = false;
-        trace("rx " + hex(bytes[i]));
+        // Each byte's text costs more than the byte itself: only with a sink.
+        if (trace_)
+            trace("rx " + hex(bytes[i]));
         feed(bytes[i]);
     }
 }
@@ -213,7 +216,8 @@ void Box::reply(std::vector<std::uint8_t> bytes)
         output_.push_back({b, baud_, ready});
         if (options_.lineTime)
             spendUs(lineUs(baud_));
-        trace("tx " + hex(b));
+        if (trace_)
+            trace("tx " + hex(b));
     }
 }
 

@@ -172,6 +172,18 @@ void DataFlashChip::onDeselect(std::uint64_t nowUs)
     }
 }
 
+void DataFlashChip::restartContents()
+{
+    restartSelection();
+    std::fill(memory_.begin(), memory_.end(), 0xFF);
+    for (auto& b : buffers_)
+        std::fill(b.begin(), b.end(), 0xFF);
+    binary_ = false;
+    pendingBinary_ = false;
+    ignored_ = false;
+    busyUntilUs_ = 0;
+}
+
 void DataFlashChip::powerCycle()
 {
     select(false, 0);

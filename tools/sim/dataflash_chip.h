@@ -34,6 +34,7 @@ public:
 private:
     std::uint8_t onByte(std::size_t index, std::uint8_t mosi, std::uint64_t nowUs) override;
     void onDeselect(std::uint64_t nowUs) override;
+    void restartContents() override;
     bool busy(std::uint64_t nowUs) const { return nowUs < busyUntilUs_; }
     int byteBits() const;
     std::uint32_t pageOf(std::uint32_t address) const;

@@ -133,6 +133,22 @@ void SerialFlashChip::onDeselect(std::uint64_t nowUs)
     }
 }
 
+void SerialFlashChip::restartContents()
+{
+    restartSelection();
+    std::fill(memory_.begin(), memory_.end(), 0xFF);
+    wel_ = false;
+    protected_ = true;
+    sprl_ = false;
+    programError_ = false;
+    ignored_ = false;
+    busyPollsAfterWrite_ = 2;
+    busyPolls_ = 0;
+    busyUntilUs_ = 0;
+    timedBusy_ = false;
+    pending_.clear();
+}
+
 void SerialFlashChip::powerCycle()
 {
     select(false, 0);

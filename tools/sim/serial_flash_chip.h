@@ -30,6 +30,7 @@ public:
 private:
     std::uint8_t onByte(std::size_t index, std::uint8_t mosi, std::uint64_t nowUs) override;
     void onDeselect(std::uint64_t nowUs) override;
+    void restartContents() override;
     std::uint8_t status(std::uint64_t nowUs) const;
     void erase(std::uint32_t start, std::uint32_t length, std::uint64_t nowUs, std::uint32_t us);
 
