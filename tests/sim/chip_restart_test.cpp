@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -61,6 +62,27 @@ TEST(ChipRestart, LeavesProgrammingModeAndForgetsTheOtherIdentity)
     }
     EXPECT_EQ(signature[1], findChip("ATmega8")->signature[1]);
     EXPECT_EQ(signature[2], findChip("ATmega8")->signature[2]);
+}
+
+// A serial Flash refills its megabytes only once written; a page program
+// through the pins counts.
+TEST(ChipRestart, ErasesWhatThePinsProgrammed)
+{
+    std::unique_ptr<Chip> chip = makeChip(*findChip("AT26F004"));
+    const auto instruction = [&](std::initializer_list<std::uint8_t> bytes) {
+        chip->resetLine(false, 0);
+        for (const std::uint8_t byte : bytes)
+            chip->exchange(byte, 0);
+        chip->resetLine(true, 0);
+    };
+    instruction({0x06});
+    instruction({0x01, 0x00});
+    instruction({0x06});
+    instruction({0x02, 0x00, 0x00, 0x00, 0x12});
+    ASSERT_EQ(chip->state().memories["flash"][0], 0x12);
+
+    chip->restart();
+    EXPECT_EQ(chip->state().memories["flash"][0], 0xFF);
 }
 
 } // namespace

@@ -103,6 +103,7 @@ void SerialFlashChip::onDeselect(std::uint64_t nowUs)
         programError_ = protected_;
         if (protected_ || pending_.empty())
             return;
+        written_ = true;
         for (const auto& [where, value] : pending_)
             memory_[where] &= value;
         pending_.clear();
@@ -136,7 +137,9 @@ void SerialFlashChip::onDeselect(std::uint64_t nowUs)
 void SerialFlashChip::restartContents()
 {
     restartSelection();
-    std::fill(memory_.begin(), memory_.end(), 0xFF);
+    if (written_)
+        std::fill(memory_.begin(), memory_.end(), 0xFF);
+    written_ = false;
     wel_ = false;
     protected_ = true;
     sprl_ = false;
@@ -168,6 +171,7 @@ ChipState SerialFlashChip::state() const
 
 bool SerialFlashChip::setState(const ChipState& state, std::string* error)
 {
+    written_ = true;
     if (!takeMemory(state, "flash", memory_, error))
         return false;
     bool failed = false;
