@@ -195,14 +195,16 @@ void Box::pcTimedOut()
     unreadCheck_ = true;
 }
 
-void Box::reply(std::vector<std::uint8_t> bytes)
+void Box::reply(std::span<const std::uint8_t> bytes)
 {
     const FaultPlan& f = options_.faults;
+    // A wrong acknowledgement replaces the last byte.
+    std::uint8_t last = bytes.empty() ? 0 : bytes.back();
     if (!bytes.empty()) {
         for (const WrongAck& w : f.wrongAcks) {
             if (w.command == command_ && w.occurrence == occurrences_[command_]) {
-                trace("fault: reply " + hex(bytes.back()) + " replaced by " + hex(w.reply));
-                bytes.back() = w.reply;
+                trace("fault: reply " + hex(last) + " replaced by " + hex(w.reply));
+                last = w.reply;
             }
         }
     }
@@ -211,7 +213,8 @@ void Box::reply(std::vector<std::uint8_t> bytes)
         return;
     }
     std::uint64_t ready = nowUs();
-    for (std::uint8_t b : bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const std::uint8_t b = i + 1 == bytes.size() ? last : bytes[i];
         ready += std::uint64_t{f.slowReplyMs} * 1000;
         output_.push_back({b, baud_, ready});
         if (options_.lineTime)
