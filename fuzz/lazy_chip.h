@@ -6,15 +6,18 @@
 #include "part_info.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
 namespace quorva::fuzz {
 
-// Most inputs end before the box touches the target, and a fresh chip of
-// several megabytes costs more page faults than the rest of such an input.
-// The settings the box gives the chip before that are handed on at every
-// call, so the chip behaves as if it had been there from the start.
+// Most inputs end before the box touches the target, and a chip of several
+// megabytes costs more than the rest of such an input: each part's chip is
+// built once for the run and restarted for the next input that drives it.
+// The settings the box gives before that are handed on then, and a locking
+// waits for it too, so the chip behaves as if it had been there from the
+// start.
 class LazyChip final : public sim::Chip {
 public:
     explicit LazyChip(const sim::PartInfo& part) : Chip(part) {}
@@ -26,20 +29,36 @@ public:
     void powerCycle() override { chip().powerCycle(); }
     sim::ChipState state() const override { return chip().state(); }
     bool setState(const sim::ChipState& state, std::string* error) override { return chip().setState(state, error); }
-    void lockFully() override { chip().lockFully(); }
+    void lockFully() override
+    {
+        if (chip_)
+            chip_->lockFully();
+        else
+            lockWhenBuilt_ = true;
+    }
 
 private:
     sim::Chip& chip() const
     {
-        if (!chip_)
-            chip_ = sim::makeChip(part_);
+        if (chip_)
+            return *chip_;
+        static std::map<const sim::PartInfo*, std::unique_ptr<sim::Chip>> kept;
+        std::unique_ptr<sim::Chip>& chip = kept[&part_];
+        if (chip)
+            chip->restart();
+        else
+            chip = sim::makeChip(part_);
+        chip_ = chip.get();
         chip_->setInstantWrites(instant_);
         chip_->setStaysLocked(staysLocked_);
         chip_->setIdentityOf(identityOf_);
+        if (lockWhenBuilt_)
+            chip_->lockFully();
         return *chip_;
     }
 
-    mutable std::unique_ptr<sim::Chip> chip_;
+    mutable sim::Chip* chip_ = nullptr;
+    bool lockWhenBuilt_ = false;
 };
 
 } // namespace quorva::fuzz

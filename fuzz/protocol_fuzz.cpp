@@ -165,6 +165,8 @@ struct Copies {
     std::vector<std::uint8_t> eepromFile;
     std::vector<std::uint8_t> flashBefore;
     std::vector<std::uint8_t> eepromBefore;
+    // Where the chip is read to: a read of a big chip clears megabytes.
+    MemoryBuffer read;
 };
 
 Copies& keptCopies()
@@ -285,6 +287,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.comPort = (h.line & 0x20) != 0 ? 0 : boxPort + 1;
     settings.highSpeed = (h.line & 0x03) % 3;
     OperationsContext context;
+    context.readBuffer = &copies.read;
     context.deviceIdentified = [&](int index) { project.deviceIndex = index; };
     Connection connection(port, clock, ui);
     ChipCommands chips(ui, connection, project, flash, eeprom, settings, context);

@@ -53,10 +53,14 @@ bool MemoryBuffer::createBlank(int size)
 {
     busy_ = false;
     try {
-        Image blank(static_cast<std::size_t>(std::max(size, 0)), 0xFF);
-        std::vector<std::uint8_t> states(blank.size(), BytePending);
-        data_ = std::move(blank);
-        byteState_ = std::move(states);
+        // Refills the storage the buffer already has when it is big enough:
+        // fresh megabytes cost a page fault per page. Both reserve first, so
+        // that running out of memory leaves the contents as they were.
+        const auto bytes = static_cast<std::size_t>(std::max(size, 0));
+        data_.reserve(bytes);
+        byteState_.reserve(bytes);
+        data_.assign(bytes, 0xFF);
+        byteState_.assign(bytes, BytePending);
         rawText_.reset();
         unreadFile_.clear();
     } catch (const std::bad_alloc&) {
@@ -76,8 +80,17 @@ void MemoryBuffer::takeRead(MemoryBuffer& source, int count)
     source.data_.resize(keep);
     source.byteState_.resize(keep);
     busy_ = false;
-    data_ = std::exchange(source.data_, {});
-    byteState_ = std::exchange(source.byteState_, {});
+    // Copied, so that source keeps its storage for the next read of a big
+    // chip; taken over when there is no memory for a copy.
+    try {
+        data_.reserve(keep);
+        byteState_.reserve(keep);
+        data_.assign(source.data_.begin(), source.data_.end());
+        byteState_.assign(source.byteState_.begin(), source.byteState_.end());
+    } catch (const std::bad_alloc&) {
+        data_.swap(source.data_);
+        byteState_.swap(source.byteState_);
+    }
     rawText_.reset();
     unreadFile_.clear();
     markModified();

@@ -90,7 +90,8 @@ public:
     bool createBlank(int size);
     // A completed read from the chip: the first count bytes of source, with
     // their states, replace the contents; the file name stays and the
-    // buffer counts as modified. source is left empty.
+    // buffer counts as modified. source keeps the bytes read, or
+    // (short of memory for a copy) takes the former contents.
     void takeRead(MemoryBuffer& source, int count);
     // The chip was erased: bytes shown as programmed or verified are loaded
     // bytes again.

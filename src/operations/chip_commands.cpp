@@ -270,7 +270,8 @@ void ChipCommands::readMemory(bool isFlash)
         return;
     // The chip is read into a buffer of its own: the person's image, its
     // file and its edits stay unless the read completes.
-    MemoryBuffer read;
+    MemoryBuffer own;
+    MemoryBuffer& read = context_.readBuffer ? *context_.readBuffer : own;
     read.init(ui_, buffer.byteGranular(), {}, nullptr);
     if (!read.createBlank(isFlash ? device.flashSize : device.eepromSize))
         return;

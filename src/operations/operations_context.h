@@ -6,6 +6,8 @@
 
 namespace quorva {
 
+class MemoryBuffer;
+
 // The results the chip commands share with each other and with the
 // auto-program sequence, and the hook through which a command that has
 // identified the chip switches the selected device.
@@ -33,6 +35,10 @@ struct OperationsContext {
     // Called after the chip was erased: what the buffers show as programmed
     // or verified is on the chip no longer.
     std::function<void()> chipErased;
+    // Where reads of the chip go before they complete, kept by the owner so
+    // that reading a big chip again reuses its megabytes instead of mapping
+    // them afresh; null: each read makes a buffer of its own.
+    MemoryBuffer* readBuffer = nullptr;
 };
 
 // Where the box is and how the operations may use the line: the board

@@ -1,5 +1,7 @@
 #include "at25_chip.h"
 
+#include <algorithm>
+
 namespace quorva::sim {
 
 namespace {
@@ -87,6 +89,16 @@ void At25Chip::onDeselect(std::uint64_t nowUs)
     default:
         return;
     }
+}
+
+void At25Chip::restartContents()
+{
+    restartSelection();
+    std::fill(memory_.begin(), memory_.end(), 0xFF);
+    status_ = 0;
+    busyUntilUs_ = 0;
+    ignored_ = false;
+    pending_.clear();
 }
 
 void At25Chip::powerCycle()

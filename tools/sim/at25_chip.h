@@ -23,6 +23,7 @@ public:
 private:
     std::uint8_t onByte(std::size_t index, std::uint8_t mosi, std::uint64_t nowUs) override;
     void onDeselect(std::uint64_t nowUs) override;
+    void restartContents() override;
     bool busy(std::uint64_t nowUs) const { return nowUs < busyUntilUs_; }
     bool protectedAddress(std::uint32_t address) const;
 

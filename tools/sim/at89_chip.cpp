@@ -10,6 +10,15 @@ At89Chip::At89Chip(const PartInfo& part)
 {
 }
 
+void At89Chip::restartContents()
+{
+    restartFrame();
+    std::fill(flash_.begin(), flash_.end(), 0xFF);
+    std::fill(eeprom_.begin(), eeprom_.end(), 0xFF);
+    lock_ = 0x07;
+    fuses_ = 0x0A;
+}
+
 int At89Chip::programmedLocks() const
 {
     return 3 - std::popcount(static_cast<unsigned>(lock_ & 0x07));

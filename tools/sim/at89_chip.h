@@ -26,6 +26,7 @@ private:
     std::uint8_t answer(const std::uint8_t* in, std::uint64_t nowUs) override;
     void execute(const std::uint8_t* in, std::uint64_t nowUs) override;
 
+    void restartContents() override;
     int programmedLocks() const;
     bool writeProtected() const { return programmedLocks() >= 1; }
     bool readProtected() const { return programmedLocks() >= 2; }

@@ -32,6 +32,19 @@ void AvrChip::enteredReset()
     std::fill(pageBuffer_.begin(), pageBuffer_.end(), 0xFF);
 }
 
+void AvrChip::restartContents()
+{
+    restartFrame();
+    std::fill(flash_.begin(), flash_.end(), 0xFF);
+    std::fill(eeprom_.begin(), eeprom_.end(), 0xFF);
+    std::fill(pageBuffer_.begin(), pageBuffer_.end(), 0xFF);
+    std::fill(std::begin(fuses_), std::end(fuses_), 0xFF);
+    for (int i = 0; i < part_.fuseCount; ++i)
+        setFuse(i, part_.fuseDefault[i]);
+    setLockByte(0xFF);
+    extended_ = 0;
+}
+
 void AvrChip::powerCycle()
 {
     FramedChip::powerCycle();

@@ -28,6 +28,7 @@ private:
     std::uint8_t answer(const std::uint8_t* in, std::uint64_t nowUs) override;
     void execute(const std::uint8_t* in, std::uint64_t nowUs) override;
     void enteredReset() override;
+    void restartContents() override;
 
     bool writeProtected() const { return (lock_ & 0x03) != 0x03; }
     bool readProtected() const { return (lock_ & 0x03) == 0x00; }

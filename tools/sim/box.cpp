@@ -139,11 +139,14 @@ void Box::receive(const std::uint8_t* bytes, std::size_t count, int lineBaud)
                                        "PC at " + std::to_string(lineBaud) + " baud, box at " +
                                            std::to_string(baud_)});
             wrongSpeedNoted_ = true;
-            trace("rx garbled (" + std::to_string(lineBaud) + " baud)");
+            if (trace_)
+                trace("rx garbled (" + std::to_string(lineBaud) + " baud)");
             continue;
         }
         wrongSpeedNoted_ = false;
-        trace("rx " + hex(bytes[i]));
+        // Each byte's text costs more than the byte itself: only with a sink.
+        if (trace_)
+            trace("rx " + hex(bytes[i]));
         feed(bytes[i]);
     }
 }
@@ -192,14 +195,16 @@ void Box::pcTimedOut()
     unreadCheck_ = true;
 }
 
-void Box::reply(std::vector<std::uint8_t> bytes)
+void Box::reply(std::span<const std::uint8_t> bytes)
 {
     const FaultPlan& f = options_.faults;
+    // A wrong acknowledgement replaces the last byte.
+    std::uint8_t last = bytes.empty() ? 0 : bytes.back();
     if (!bytes.empty()) {
         for (const WrongAck& w : f.wrongAcks) {
             if (w.command == command_ && w.occurrence == occurrences_[command_]) {
-                trace("fault: reply " + hex(bytes.back()) + " replaced by " + hex(w.reply));
-                bytes.back() = w.reply;
+                trace("fault: reply " + hex(last) + " replaced by " + hex(w.reply));
+                last = w.reply;
             }
         }
     }
@@ -208,12 +213,14 @@ void Box::reply(std::vector<std::uint8_t> bytes)
         return;
     }
     std::uint64_t ready = nowUs();
-    for (std::uint8_t b : bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const std::uint8_t b = i + 1 == bytes.size() ? last : bytes[i];
         ready += std::uint64_t{f.slowReplyMs} * 1000;
         output_.push_back({b, baud_, ready});
         if (options_.lineTime)
             spendUs(lineUs(baud_));
-        trace("tx " + hex(b));
+        if (trace_)
+            trace("tx " + hex(b));
     }
 }
 

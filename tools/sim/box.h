@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -119,7 +121,9 @@ private:
     void feed(std::uint8_t byte);
     void startCommand(std::uint8_t byte);
     void dispatch();
-    void reply(std::vector<std::uint8_t> bytes);
+    void reply(std::span<const std::uint8_t> bytes);
+    // The short replies most commands give, without a heap block each.
+    void reply(std::initializer_list<std::uint8_t> bytes) { reply(std::span(bytes.begin(), bytes.size())); }
     void ack() { reply({0x0D}); }
     void trace(const std::string& line);
 

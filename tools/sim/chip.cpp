@@ -6,6 +6,8 @@
 #include "dataflash_chip.h"
 #include "serial_flash_chip.h"
 
+#include <algorithm>
+
 namespace quorva::sim {
 
 FramedChip::FramedChip(const PartInfo& part, bool resetActiveHigh) : Chip(part), resetActiveHigh_(resetActiveHigh) {}
@@ -46,6 +48,21 @@ std::uint8_t FramedChip::exchange(std::uint8_t mosi, std::uint64_t nowUs)
     }
     previous_ = mosi;
     return out;
+}
+
+void Chip::restart()
+{
+    instant_ = false;
+    staysLocked_ = false;
+    identityOf_ = nullptr;
+    restartContents();
+}
+
+void FramedChip::restartFrame()
+{
+    FramedChip::powerCycle();
+    std::fill(std::begin(in_), std::end(in_), 0);
+    previous_ = 0xFF;
 }
 
 void FramedChip::powerCycle()

@@ -52,8 +52,15 @@ public:
     virtual void lockFully() {}
     // Answer the signature or identification of another part.
     void setIdentityOf(const PartInfo* other) { identityOf_ = other; }
+    // Back to the chip as it was built: erased, power-up state, none of the
+    // settings above. Its memories keep their storage, so that a run of many
+    // cases on one part pays for megabytes of fresh memory once.
+    void restart();
 
 protected:
+    // The contents and the power-up state of restart(); a chip that only
+    // stands in for another holds none.
+    virtual void restartContents() {}
     std::uint64_t busyTime(std::uint32_t us) const { return instant_ ? 0 : us; }
     const PartInfo& identity() const { return identityOf_ ? *identityOf_ : part_; }
 
@@ -83,6 +90,8 @@ protected:
     virtual void enteredReset() {}
     bool busy(std::uint64_t nowUs) const { return nowUs < busyUntilUs_; }
     void startBusy(std::uint64_t nowUs, std::uint32_t us) { busyUntilUs_ = nowUs + busyTime(us); }
+    // Out of reset, no instruction begun, as at power-up.
+    void restartFrame();
 
     bool enabled_ = false;
     std::uint64_t busyUntilUs_ = 0;

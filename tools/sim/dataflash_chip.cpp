@@ -101,6 +101,7 @@ void DataFlashChip::program(std::uint32_t page, const std::vector<std::uint8_t>&
                             std::uint64_t nowUs)
 {
     const std::uint32_t size = pageSize();
+    written_ = true;
     for (std::uint32_t i = 0; i < size; ++i) {
         std::uint8_t& c = cell(page, i);
         // Without the built-in erase, cells only go from 1 to 0.
@@ -172,6 +173,20 @@ void DataFlashChip::onDeselect(std::uint64_t nowUs)
     }
 }
 
+void DataFlashChip::restartContents()
+{
+    restartSelection();
+    if (written_)
+        std::fill(memory_.begin(), memory_.end(), 0xFF);
+    written_ = false;
+    for (auto& b : buffers_)
+        std::fill(b.begin(), b.end(), 0xFF);
+    binary_ = false;
+    pendingBinary_ = false;
+    ignored_ = false;
+    busyUntilUs_ = 0;
+}
+
 void DataFlashChip::powerCycle()
 {
     select(false, 0);
@@ -191,6 +206,7 @@ ChipState DataFlashChip::state() const
 
 bool DataFlashChip::setState(const ChipState& state, std::string* error)
 {
+    written_ = true;
     if (!takeMemory(state, "flash", memory_, error))
         return false;
     bool failed = false;

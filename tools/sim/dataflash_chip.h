@@ -16,7 +16,11 @@ public:
     explicit DataFlashChip(const PartInfo& part);
 
     // Physical pages of part().pageBytes each, page p at p * pageBytes.
-    std::vector<std::uint8_t>& memory() { return memory_; }
+    std::vector<std::uint8_t>& memory()
+    {
+        written_ = true;
+        return memory_;
+    }
     const std::vector<std::uint8_t>& buffer(int which) const { return buffers_[which]; }
     bool powerOfTwo() const { return binary_; }
     bool powerOfTwoPending() const { return pendingBinary_; }
@@ -34,6 +38,7 @@ public:
 private:
     std::uint8_t onByte(std::size_t index, std::uint8_t mosi, std::uint64_t nowUs) override;
     void onDeselect(std::uint64_t nowUs) override;
+    void restartContents() override;
     bool busy(std::uint64_t nowUs) const { return nowUs < busyUntilUs_; }
     int byteBits() const;
     std::uint32_t pageOf(std::uint32_t address) const;
@@ -42,6 +47,9 @@ private:
     void program(std::uint32_t page, const std::vector<std::uint8_t>& data, bool erase, std::uint64_t nowUs);
 
     std::vector<std::uint8_t> memory_;
+    // Some byte may hold other than 0xFF: only then does a restart refill
+    // the megabytes.
+    bool written_ = false;
     std::array<std::vector<std::uint8_t>, 2> buffers_;
     bool binary_ = false;
     bool pendingBinary_ = false;

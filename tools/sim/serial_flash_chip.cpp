@@ -103,6 +103,7 @@ void SerialFlashChip::onDeselect(std::uint64_t nowUs)
         programError_ = protected_;
         if (protected_ || pending_.empty())
             return;
+        written_ = true;
         for (const auto& [where, value] : pending_)
             memory_[where] &= value;
         pending_.clear();
@@ -133,6 +134,24 @@ void SerialFlashChip::onDeselect(std::uint64_t nowUs)
     }
 }
 
+void SerialFlashChip::restartContents()
+{
+    restartSelection();
+    if (written_)
+        std::fill(memory_.begin(), memory_.end(), 0xFF);
+    written_ = false;
+    wel_ = false;
+    protected_ = true;
+    sprl_ = false;
+    programError_ = false;
+    ignored_ = false;
+    busyPollsAfterWrite_ = 2;
+    busyPolls_ = 0;
+    busyUntilUs_ = 0;
+    timedBusy_ = false;
+    pending_.clear();
+}
+
 void SerialFlashChip::powerCycle()
 {
     select(false, 0);
@@ -152,6 +171,7 @@ ChipState SerialFlashChip::state() const
 
 bool SerialFlashChip::setState(const ChipState& state, std::string* error)
 {
+    written_ = true;
     if (!takeMemory(state, "flash", memory_, error))
         return false;
     bool failed = false;

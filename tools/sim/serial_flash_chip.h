@@ -14,7 +14,11 @@ class SerialFlashChip final : public SpiMemoryChip {
 public:
     explicit SerialFlashChip(const PartInfo& part);
 
-    std::vector<std::uint8_t>& memory() { return memory_; }
+    std::vector<std::uint8_t>& memory()
+    {
+        written_ = true;
+        return memory_;
+    }
     bool sectorsProtected() const { return protected_; }
     void setSectorsProtected(bool value) { protected_ = value; }
     bool writeEnabled() const { return wel_; }
@@ -30,10 +34,14 @@ public:
 private:
     std::uint8_t onByte(std::size_t index, std::uint8_t mosi, std::uint64_t nowUs) override;
     void onDeselect(std::uint64_t nowUs) override;
+    void restartContents() override;
     std::uint8_t status(std::uint64_t nowUs) const;
     void erase(std::uint32_t start, std::uint32_t length, std::uint64_t nowUs, std::uint32_t us);
 
     std::vector<std::uint8_t> memory_;
+    // Some byte may hold other than 0xFF: only then does a restart refill
+    // the megabytes.
+    bool written_ = false;
     bool wel_ = false;
     bool protected_ = true;
     bool sprl_ = false;

@@ -14,6 +14,13 @@ void SpiMemoryChip::select(bool active, std::uint64_t nowUs)
         onDeselect(nowUs);
 }
 
+void SpiMemoryChip::restartSelection()
+{
+    selected_ = false;
+    bytes_.clear();
+    count_ = 0;
+}
+
 std::uint8_t SpiMemoryChip::exchange(std::uint8_t mosi, std::uint64_t nowUs)
 {
     if (!selected_)

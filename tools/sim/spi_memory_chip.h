@@ -15,6 +15,8 @@ public:
 
 protected:
     void select(bool active, std::uint64_t nowUs);
+    // Not selected, no instruction begun, as at power-up.
+    void restartSelection();
     // MISO for byte index of the instruction (0 = opcode).
     virtual std::uint8_t onByte(std::size_t index, std::uint8_t mosi, std::uint64_t nowUs) = 0;
     virtual void onDeselect(std::uint64_t nowUs) = 0;
