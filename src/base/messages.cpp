@@ -1,7 +1,10 @@
 #include "messages.h"
 
+#include "message_tables.h"
+
 #include <atomic>
 #include <cstdarg>
+#include <vector>
 
 namespace quorva {
 
@@ -18,6 +21,16 @@ bool russianUi()
 void setRussianUi(bool russian)
 {
     russianFlag = russian;
+}
+
+std::span<const MessageRecord> messageCatalogue()
+{
+    static const std::vector<MessageRecord> joined = [] {
+        std::vector<MessageRecord> all(originalMessages().begin(), originalMessages().end());
+        all.insert(all.end(), addedMessages().begin(), addedMessages().end());
+        return all;
+    }();
+    return joined;
 }
 
 const char* messageText(int id, bool russian)
