@@ -5,7 +5,6 @@
 #include "sql_record_store.h"
 
 #include <array>
-#include <charconv>
 #include <libpq-fe.h>
 
 namespace quorva {
@@ -85,12 +84,7 @@ public:
         auto rows = run("SELECT max(version) FROM quorva_schema", {});
         if (!rows)
             return rows.error();
-        int version = 0;
-        if (!rows->empty() && rows->front()[0]) {
-            const std::string& text = *rows->front()[0];
-            std::from_chars(text.data(), text.data() + text.size(), version);
-        }
-        return version;
+        return firstInteger(rows.value());
     }
 
     StoreStatus setSchemaVersion(int version) override

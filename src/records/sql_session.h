@@ -2,6 +2,7 @@
 
 #include "store_result.h"
 
+#include <charconv>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,17 @@ namespace quorva {
 using SqlValue = std::optional<std::string>; // text, or SQL NULL
 using SqlRow = std::vector<SqlValue>;
 using SqlRows = std::vector<SqlRow>;
+
+// The whole number in the first column of the first row; 0 when there is none.
+inline int firstInteger(const SqlRows& rows)
+{
+    int value = 0;
+    if (!rows.empty() && !rows.front().empty() && rows.front()[0]) {
+        const std::string& text = *rows.front()[0];
+        std::from_chars(text.data(), text.data() + text.size(), value);
+    }
+    return value;
+}
 
 // One connection to a database, as the shared store logic needs it: the
 // back ends differ only here. Not safe from several threads; the store

@@ -5,7 +5,6 @@
 #include "sql_record_store.h"
 
 #include <cerrno>
-#include <charconv>
 #include <map>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -88,12 +87,7 @@ public:
         auto rows = run("PRAGMA user_version", {});
         if (!rows)
             return rows.error();
-        int version = 0;
-        if (!rows->empty() && rows->front()[0]) {
-            const std::string& text = *rows->front()[0];
-            std::from_chars(text.data(), text.data() + text.size(), version);
-        }
-        return version;
+        return firstInteger(rows.value());
     }
 
     StoreStatus setSchemaVersion(int version) override

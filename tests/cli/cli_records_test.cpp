@@ -2,21 +2,15 @@
 #include "cli/cli_commands.h"
 #include "cli/record_output.h"
 #include "cli/time_text.h"
+#include "cli_run.h"
 #include "records/record_store.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 namespace quorva::cli {
 namespace {
-
-struct CliRun {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
 
 // Every run names its own settings file, so the machine's never leaks in.
 class CliRecordsTest : public ::testing::Test {
@@ -25,15 +19,8 @@ protected:
 
     CliRun run(std::vector<const char*> args) const
     {
-        args.insert(args.begin(), {"quorva-cli", "--settings", settings_.c_str()});
-        std::ostringstream out;
-        std::ostringstream err;
-        std::istringstream in;
-        CliRun result;
-        result.status = runCli(static_cast<int>(args.size()), args.data(), out, err, in, false, false);
-        result.out = out.str();
-        result.err = err.str();
-        return result;
+        args.insert(args.begin(), {"--settings", settings_.c_str()});
+        return runCliHere(std::move(args));
     }
     // The same with --records naming the test's store.
     CliRun runOnStore(std::vector<const char*> args) const

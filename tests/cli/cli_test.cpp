@@ -1,33 +1,18 @@
 #include "base/messages.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
+#include "cli_run.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 namespace quorva::cli {
 namespace {
 
-struct CliRun {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
 CliRun run(std::vector<const char*> args)
 {
-    args.insert(args.begin(), "quorva-cli");
-    std::ostringstream out;
-    std::ostringstream err;
-    std::istringstream in;
-    CliRun result;
-    result.status = runCli(static_cast<int>(args.size()), args.data(), out, err, in, false, false);
-    result.out = out.str();
-    result.err = err.str();
-    setRussianUi(false);
-    return result;
+    return runCliHere(std::move(args));
 }
 
 TEST(CliOptionsTest, GlobalOptionsStandAnywhere)
