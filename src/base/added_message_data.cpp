@@ -203,6 +203,11 @@ constexpr MessageRecord kMessages[] = {
     {2357, "unfinished", "не завершены"},
     {2358, "yield", "выход"},
     {2359, "day", "день"},
+    {2360, "The project takes its serial numbers from sequence %s of the production records, but the records are switched off.",
+        "Проект берёт серийные номера из последовательности %s журнала производства, но журнал отключён."},
+    {2361, "Sequence:", "Последовательность:"},
+    {2362, "Take each chip's serial number from this named sequence of the production records, which every PC of a line shares. Empty: the number in the image counts up.",
+        "Брать серийный номер каждой микросхемы из этой именованной последовательности журнала производства, общей для всех ПК линии. Пусто: считает номер в файле образа."},
 };
 // clang-format on
 

@@ -7,7 +7,8 @@
 namespace quorva::cli {
 
 Bench::Bench(CliContext& context)
-    : session(context), controller(context.ui, context.settings, session.port(), session.clock(), noLog),
+    : session(context), records(productionRecords(context.settings, context.options.recordsLocation)),
+      controller(context.ui, context.settings, session.port(), session.clock(), noLog),
       project(controller.project()), flash(controller.flash()), eeprom(controller.eeprom()), setup(controller.setup()),
       context_(context)
 {
@@ -16,6 +17,7 @@ Bench::Bench(CliContext& context)
     link.highSpeed = session.baudCode();
     link.advancedDelays = context.settings.readAdvancedDelays();
     controller.prepare(link);
+    controller.keepRecords(records);
     controller.context().unattended = true;
     // A chip that turns out to be another device is worked on as that one.
     auto adopt = controller.context().deviceIdentified;

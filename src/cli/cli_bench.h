@@ -6,6 +6,7 @@
 #include "shell/app_controller.h"
 #include "shell/quiet_log.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,8 @@ public:
     const DeviceInfo& device() const;
 
     CliSession session;
+    // Where the chips' production records go (opened when a chip is first written).
+    std::shared_ptr<SharedRecordStore> records;
     QuietLog noLog;
     AppController controller;
     Project& project;

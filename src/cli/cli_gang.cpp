@@ -68,6 +68,8 @@ int runGang(CliContext& context, const GangRequest& request)
     setup.advancedDelays = context.settings.readAdvancedDelays();
     setup.eepromSerials = request.eepromSerials;
     setup.flashSerials = request.flashSerials;
+    setup.records = request.records;
+    setup.serialSequence = request.serialSequence;
 
     QuietLog log;
     if (request.logPath && !log.open(*request.logPath))

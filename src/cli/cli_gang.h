@@ -4,6 +4,7 @@
 
 #include "shell/gang_run.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,8 @@ struct GangRequest {
     std::optional<std::string> logPath;
     SerialSequence* eepromSerials = nullptr;
     SerialSequence* flashSerials = nullptr;
+    std::shared_ptr<SharedRecordStore> records;
+    std::string serialSequence; // of the records; empty: the image's numbers
 };
 
 // "COM3, chip 2, Eeprom serial number 4864: DONE", or the error and its reason.

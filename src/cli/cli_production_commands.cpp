@@ -38,7 +38,7 @@ constexpr int kExitUsage = 2;
 enum Accepts : unsigned {
     kBitNames = 1u << 0,   // fuse and boot-lock bit names, and --lock N
     kNoFuses = 1u << 1,
-    kProduction = 1u << 2, // --count N, --no-wait, --save-serial
+    kProduction = 1u << 2, // --count N, --no-wait, --save-serial, --serial-sequence NAME
 };
 
 struct Request {
@@ -62,6 +62,7 @@ struct Request {
     std::optional<std::string> logPath;
     bool noWait = false;
     bool saveSerial = false;
+    std::optional<std::string> serialSequence;
 };
 
 std::optional<int> number(const std::string& text)
@@ -101,6 +102,9 @@ bool parse(CliContext& context, Request& request)
             request.noWait = true;
         } else if (a == "--save-serial" && (request.accepts & kProduction)) {
             request.saveSerial = true;
+        } else if (a == "--serial-sequence" && hasValue && (request.accepts & kProduction)) {
+            request.serialSequence = arguments[++i];
+            fine = !request.serialSequence->empty();
         } else if ((request.accepts & kBitNames) && a.rfind("--", 0) != 0) {
             request.bitNames.push_back(a);
         } else {
@@ -246,6 +250,23 @@ bool serialsFor(CliContext& context, Bench& bench, bool saveSerial, Serials& ser
     return !missingFile;
 }
 
+// Before any box is touched: the records the run needs can be written to.
+// False after saying why.
+bool recordsReady(CliContext& context, Bench& bench)
+{
+    const std::string& sequence = bench.project.serialSequence;
+    if (bench.records->off()) {
+        if (sequence.empty())
+            return true;
+        context.err << formatMessage(2360, sequence.c_str()) << '\n';
+        return false;
+    }
+    const StoreResult<RecordStore*> store = bench.records->get();
+    if (!store)
+        context.err << store.error().message << '\n';
+    return store.ok();
+}
+
 // Between two chips on a terminal: false when the person ends the run.
 bool waitForNextChip(CliContext& context)
 {
@@ -291,7 +312,8 @@ int chipFusesWrite(CliContext& context)
             context.ui.ask(Buttons::YesNo, BoxIcon::Warning, 1, messageText(catalogue_msg::kWarningCaption),
                            dangerousSettingsQuestion(lines)) != Answer::Yes)
             return kExitFailed;
-        return exitFor(bench.setup.programLockFuse(*setting, !asked.noFuses, false));
+        return exitFor(bench.controller.recordedWrite(
+            "fuses", [&] { return bench.setup.programLockFuse(*setting, !asked.noFuses, false); }));
     });
 }
 
@@ -313,22 +335,28 @@ int chipPowerOfTwo(CliContext& context)
             context.err << "power-of-2 applies to AT45 DataFlash only\n";
             return kExitUsage;
         }
-        return exitFor(bench.setup.setPowerOfTwoPages());
+        return exitFor(bench.controller.recordedWrite("page size", [&bench] { return bench.setup.setPowerOfTwoPages(); }));
     });
 }
 
 int chipAutoProgram(CliContext& context)
 {
     const Request request{"autoprogram",
-                          "--project FILE [--com N,N,...] [--count N] [--no-wait] [--save-serial] [--log FILE]",
+                          "--project FILE [--com N,N,...] [--count N] [--no-wait] [--save-serial] "
+                          "[--serial-sequence NAME] [--log FILE]",
                           kProduction, true};
     return onChip(context, request, [&context](Bench& bench, const Request& asked) {
         Serials serials;
         if (!serialsFor(context, bench, asked.saveSerial, serials))
             return kExitUsage;
+        if (asked.serialSequence)
+            bench.project.serialSequence = *asked.serialSequence;
+        if (!recordsReady(context, bench))
+            return kExitFailed;
         if (context.options.comPorts.size() > 1)
             return runGang(context, GangRequest{*asked.project, asked.countGiven ? asked.count : 0, asked.noWait,
-                                                asked.logPath, serials.eeprom.get(), serials.flash.get()});
+                                                asked.logPath, serials.eeprom.get(), serials.flash.get(),
+                                                bench.records, bench.project.serialSequence});
         AutoProgram& sequence = bench.controller.autoProgram();
         sequence.eepromSerials = serials.eeprom.get();
         sequence.flashSerials = serials.flash.get();
@@ -352,7 +380,8 @@ int chipAutoProgram(CliContext& context)
                 context.out << chipLine(ended) << '\n';
             }
             context.out << messageText(ok ? 1190 : 1191) << '\n';
-            if (!ok)
+            // A chip without its record ends the run (the store has said why).
+            if (!ok || !bench.controller.recorder().failure().empty())
                 return kExitFailed;
         }
         return kExitOk;

@@ -85,6 +85,7 @@ bool Project::newProject()
     spiPeriod = 4;
     autoIncAddress = 0;
     autoIncAddressFlash = 0;
+    serialSequence.clear();
     lockFuse = LockFuseState{};
     if (view_.showFlashInvert)
         view_.showFlashInvert(false);
@@ -127,6 +128,7 @@ bool Project::load(const std::string& path)
     autoIncAddress = file.getInt(kAutoProgram, "AutoIncAddress", 0);
     autoIncrementFlash = flag(kAutoProgram, "AutoIncrementFlash");
     autoIncAddressFlash = file.getInt(kAutoProgram, "AutoIncAddressFlash", 0);
+    serialSequence = file.getString(kAutoProgram, "SerialSequence", "");
     delayByte = flag(kDelays, "DelayByte");
     delayPage = flag(kDelays, "DelayPage");
     delayByteValue = file.getInt(kDelays, "DelayByteValue", 0);
@@ -224,6 +226,9 @@ bool Project::write(const std::string& path)
         flag(kAutoProgram, bootLockKey(n), lockFuse.bootLock[n]);
     edit.setInt(kAutoProgram, "AutoIncAddressFlash", autoIncAddressFlash);
     edit.setInt(kAutoProgram, "AutoIncAddress", autoIncAddress);
+    // Older readers ignore the key; a project without a sequence does not gain it.
+    if (!serialSequence.empty() || edit.document().value(kAutoProgram, "SerialSequence"))
+        edit.setString(kAutoProgram, "SerialSequence", serialSequence);
 
     edit.setInt(kDevice, "DeviceNo", deviceNoOf(deviceIndex));
 

@@ -55,6 +55,9 @@ public:
     LockFuseState lockFuse;
     int autoIncAddressFlash = 0;
     int autoIncAddress = 0;
+    // The named sequence of the production records the serial numbers come
+    // from; empty: the image's own number counts up.
+    std::string serialSequence;
     int deviceIndex = defaultDeviceIndex();
     int spiPeriod = 4;
     bool delayByte = false;

@@ -95,6 +95,16 @@ std::uint32_t serialNumberAt(std::span<const std::uint8_t> image, int address)
     return value;
 }
 
+bool writeSerialNumber(std::span<std::uint8_t> image, int address, std::uint32_t number)
+{
+    const int last = lastByteOf(image, address);
+    if (last < 0)
+        return false;
+    for (int i = last; i >= 0 && i > last - kSerialBytes; --i, number >>= 8)
+        image[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(number & 0xFF);
+    return true;
+}
+
 bool MemorySerialSequence::take(std::span<std::uint8_t> image, std::uint32_t& number)
 {
     const std::lock_guard<std::mutex> hold(mutex_);

@@ -19,6 +19,10 @@ int incrementSerialNumber(std::span<std::uint8_t> image, int address);
 // up-to-4-byte big-endian value ending there.
 std::uint32_t serialNumberAt(std::span<const std::uint8_t> image, int address);
 
+// Writes number where serialNumberAt reads it; the bytes of a number wider
+// than the room before address are dropped. False for an empty image.
+bool writeSerialNumber(std::span<std::uint8_t> image, int address, std::uint32_t number);
+
 // The serial numbers of a production run: every chip takes the next one,
 // also when several boxes program chips side by side, so no two chips get
 // one number. A number once taken is used up, whatever becomes of its chip.

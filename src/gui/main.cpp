@@ -56,6 +56,7 @@ int runWindow(int argc, char** argv, const std::string& raw, SettingsStore& stor
     QApplication::setWindowIcon(gui::quorvaIcon());
 
     gui::WindowProgram program(store, port, clock);
+    program.controller.keepRecords(productionRecords(store));
     int exitStatus = 0;
     bool done = false;
     program.startUp(raw, [&](const StartupOutcome& outcome) {
@@ -134,6 +135,7 @@ int main(int argc, char** argv)
     }
 
     AppController controller(*ui, store, port, usedClock, log);
+    controller.keepRecords(productionRecords(store));
     const StartupOutcome outcome = controller.startUp(raw);
     const bool ok = outcome.autoRun && controller.runStartupAutoProgram(outcome.quietRun);
     controller.shutDown();

@@ -3,6 +3,7 @@
 #include "lock_fuse_dialog.h"
 #include "translate_widget.h"
 
+#include "base/messages.h"
 #include "catalogue/device_info.h"
 #include "shell/project_settings_model.h"
 
@@ -122,6 +123,8 @@ void ProjectSettingsDialog::build()
     using E = ProjectSettingsEnabled;
     constexpr int kDeviceLabel = 1126;
     constexpr int kFirstUnnamed = 1300; // labels nothing translates
+    constexpr int kSequenceLabel = 2361;
+    constexpr int kSequenceTip = 2362;
 
     QGroupBox* programming = group(1116, "Programming Settings", this);
     auto* programmingLayout = new QGridLayout(programming);
@@ -220,6 +223,14 @@ void ProjectSettingsDialog::build()
     incrementLayout->addWidget(check(ids::IncrementEeprom, "Eeprom (HEX)", &C::incrementEeprom, increment), 1, 0);
     incrementLayout->addWidget(
         field(ids::EepromAddress, &C::eepromAddress, &E::eepromAddress, SettingsField::EepromAddress, increment), 1, 1);
+    auto* sequenceLabel = new QLabel(qt(messageText(kSequenceLabel)), increment);
+    sequenceLabel->setObjectName(id(ids::SerialSequenceLabel));
+    QLineEdit* sequence =
+        field(ids::SerialSequence, &C::serialSequence, &E::serialSequence, SettingsField::SerialSequence, increment);
+    sequence->setToolTip(qt(messageText(kSequenceTip)));
+    sequenceLabel->setBuddy(sequence);
+    incrementLayout->addWidget(sequenceLabel, 2, 0);
+    incrementLayout->addWidget(sequence, 2, 1);
 
     // Room for all eight hexadecimal digits, and no more.
     for (int address : {ids::FlashAddress, ids::EepromAddress}) {

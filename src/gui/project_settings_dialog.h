@@ -34,6 +34,8 @@ inline constexpr int FlashByteField = 1208;
 inline constexpr int FlashPageField = 1209;
 inline constexpr int EepromByteField = 1210;
 inline constexpr int EepromPageField = 1211;
+inline constexpr int SerialSequenceLabel = 1212;
+inline constexpr int SerialSequence = 1213;
 } // namespace project_settings_id
 
 // The Project Settings dialog, modal, on the GUI thread. It snaps the

@@ -1,6 +1,7 @@
 #include "auto_program.h"
 
 #include "chip_commands.h"
+#include "chip_recorder.h"
 #include "chip_setup_commands.h"
 
 #include "base/messages.h"
@@ -22,6 +23,7 @@ namespace {
 constexpr int kCaptionId = 1025;
 constexpr int kSettleMs = 50;
 constexpr int kLockFuseFailed = 2009;
+constexpr int kSequenceWithoutRecords = 2360;
 
 // Gives a setting a value for a while and sets it back on every way out.
 template <typename T>
@@ -92,8 +94,11 @@ bool AutoProgram::chipIsTheProjects(bool afterErase, bool& lockedForNow)
 {
     if (!chips_.signatureComparable())
         return true;
+    recordStep("signature");
     pause();
     chips_.checkChip();
+    if (recorder && context_.lastResult != -1)
+        recorder->signatureRead(context_.lastSignature);
     const DeviceInfo* device = deviceAt(project_.deviceIndex);
     const char* expected = device ? device->name : "";
     switch (context_.lastResult) {
@@ -155,6 +160,7 @@ void AutoProgram::settle()
 
 bool AutoProgram::lockFuseStep(bool quiet)
 {
+    recordStep("fuses");
     status(1131);
     if (setup_.programLockFuse(project_.lockFuse, project_.programFuse, quiet))
         return true;
@@ -194,7 +200,11 @@ bool AutoProgram::takeSerialNumber(bool isFlash)
     MemoryBuffer& buffer = isFlash ? flash_ : eeprom_;
     SerialSequence* serials = isFlash ? flashSerials : eepromSerials;
     std::uint32_t number = 0;
-    if (!serials->take(buffer.data(), number)) {
+    if (recorder && recorder->serial()) {
+        // Taken from the records with the chip's row.
+        number = *recorder->serial();
+        writeSerialNumber(buffer.data(), isFlash ? project_.autoIncAddressFlash : project_.autoIncAddress, number);
+    } else if (!serials->take(buffer.data(), number)) {
         const std::string reason = formatMessage(2111, buffer.fileName().c_str());
         ui_.showMessage(BoxIcon::Error, messageText(kCaptionId), reason);
         failureReason = reason;
@@ -210,13 +220,15 @@ bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
 {
     MemoryBuffer& buffer = isFlash ? flash_ : eeprom_;
     bool& increment = isFlash ? project_.autoIncrementFlash : project_.autoIncrement;
-    const bool fromSequence = increment && (isFlash ? flashSerials : eepromSerials) != nullptr;
+    const bool fromSequence =
+        increment && ((isFlash ? flashSerials : eepromSerials) != nullptr || (recorder && recorder->serial()));
     const bool advance = increment && !fromSequence;
     {
         // The program command would advance the number itself; here it
         // advances only after the whole part succeeded.
         Suspended noIncrement(increment, false);
         if (isFlash ? project_.autoFlashReload : project_.autoEepromReload) {
+            recordStep(isFlash ? "flash reload" : "eeprom reload");
             if (!reload(buffer, isFlash)) {
                 return fail(isFlash ? 1125 : 1128);
             }
@@ -227,6 +239,13 @@ bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
                 return false;
             counts.acted = true;
             (isFlash ? counts.flashBytes : counts.eepromBytes) = buffer.length();
+            recordStep(isFlash ? "flash program" : "eeprom program");
+            if (recorder) {
+                const int address = isFlash ? project_.autoIncAddressFlash : project_.autoIncAddress;
+                const std::optional<std::uint32_t> taken = isFlash ? flashSerial : eepromSerial;
+                recorder->writing(isFlash, buffer,
+                                  advance ? std::optional(serialNumberAt(buffer.data(), address)) : taken);
+            }
             pause();
             if (isFlash)
                 chips_.programFlash();
@@ -239,6 +258,7 @@ bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
         }
         if (isFlash ? project_.autoFlashVerify : project_.autoEepromVerify) {
             counts.acted = true;
+            recordStep(isFlash ? "flash verify" : "eeprom verify");
             pause();
             if (isFlash)
                 chips_.verifyFlash();
@@ -256,8 +276,50 @@ bool AutoProgram::memorySteps(bool isFlash, Counts& counts)
     return true;
 }
 
+void AutoProgram::recordStep(const char* name)
+{
+    if (recorder)
+        recorder->step(name);
+}
+
+// The chip's row, begun before anything touches the chip; with the project's
+// sequence, the chip's number is taken with it.
+bool AutoProgram::beginRecord()
+{
+    std::optional<SequenceTake> take;
+    const bool flashCounts = project_.autoIncrementFlash && project_.autoFlashProgram && flash_.hasData();
+    const bool eepromCounts = project_.autoIncrement && project_.autoEepromProgram && eeprom_.hasData();
+    if (!project_.serialSequence.empty() && (flashCounts || eepromCounts)) {
+        // The first chip of a new sequence starts it at the number the image holds.
+        take = SequenceTake{project_.serialSequence,
+                            flashCounts ? serialNumberAt(flash_.data(), project_.autoIncAddressFlash)
+                                        : serialNumberAt(eeprom_.data(), project_.autoIncAddress)};
+    }
+    std::string refusal;
+    if (take && !(recorder && recorder->active()))
+        refusal = formatMessage(kSequenceWithoutRecords, take->name.c_str());
+    else if (recorder && !recorder->begin(take))
+        refusal = recorder->failure();
+    if (refusal.empty())
+        return true;
+    ui_.showMessage(BoxIcon::Error, messageText(kCaptionId), refusal);
+    return failWith(refusal);
+}
+
 bool AutoProgram::run(bool quiet)
 {
+    const bool ok = runSteps(quiet);
+    if (recorder && recorder->begun()) {
+        const Outcome outcome = ok ? Outcome::Ok : context_.cancelled ? Outcome::Cancelled : Outcome::Failed;
+        if (!recorder->finish(outcome, failureReason.empty() ? context_.statusLine : failureReason, failingStep_))
+            ui_.showMessage(BoxIcon::Error, messageText(kCaptionId), recorder->failure());
+    }
+    return ok;
+}
+
+bool AutoProgram::runSteps(bool quiet)
+{
+    failingStep_.clear();
     context_.flashVerifyOk = true;
     context_.eepromVerifyOk = true;
     Counts counts;
@@ -279,7 +341,7 @@ bool AutoProgram::run(bool quiet)
         failureReason = messageText(1032);
         return false;
     }
-    if (!filesReady())
+    if (!filesReady() || !beginRecord())
         return false;
     status(1121);
 
@@ -288,6 +350,7 @@ bool AutoProgram::run(bool quiet)
         return false;
     if (project_.autoErase) {
         counts.acted = true;
+        recordStep("erase");
         pause();
         setup_.chipErase();
         if (context_.lastResult < 0)
@@ -297,6 +360,7 @@ bool AutoProgram::run(bool quiet)
             return false;
     }
     if (project_.autoEmptyCheck) {
+        recordStep("blank check");
         pause();
         chips_.blankCheck();
         if (context_.lastResult == 1)
@@ -320,6 +384,7 @@ bool AutoProgram::run(bool quiet)
     // The sequence went on past a failed lock and fuse step, but a chip with
     // wrong fuses is not a good chip.
     if (!lockFuseOk) {
+        failingStep_ = "fuses";
         fail(kLockFuseFailed);
         failureReason = lockFuseReason_;
         return false;

@@ -12,6 +12,7 @@
 namespace quorva {
 
 class ChipCommands;
+class ChipRecorder;
 class ChipSetupCommands;
 class MemoryBuffer;
 class Project;
@@ -46,6 +47,10 @@ public:
     // the buffer is not counted up afterwards. Without, the buffer counts.
     SerialSequence* flashSerials = nullptr;
     SerialSequence* eepromSerials = nullptr;
+    // Where each chip's production record is kept; with the project's
+    // serialSequence the chip's number is taken from the records as its row
+    // begins. Null: no records (and a project with a sequence is refused).
+    ChipRecorder* recorder = nullptr;
     // The numbers the last run took from the sequences.
     std::optional<std::uint32_t> flashSerial;
     std::optional<std::uint32_t> eepromSerial;
@@ -57,6 +62,9 @@ private:
         int eepromBytes = 0;
     };
 
+    bool runSteps(bool quiet);
+    bool beginRecord();
+    void recordStep(const char* name);
     void status(int messageId);
     bool fail(int messageId);
     bool failWith(const std::string& reason);
@@ -80,6 +88,8 @@ private:
     ChipCommands& chips_;
     ChipSetupCommands& setup_;
     std::string lockFuseReason_;
+    // The step a run ended on when it is not the last one begun.
+    std::string failingStep_;
 };
 
 } // namespace quorva

@@ -84,7 +84,7 @@ AppController::AppController(Ui& ui, SettingsStore& store, BytePort& port, Clock
       chips_(*ui_, connection_, project_, flash_, eeprom_, link_, context_), quietLog_(log),
       setup_(*ui_, connection_, project_, link_, context_,
              [this](const std::string& line) { quietLog_.writeLine(line); }),
-      autoProgram_(*ui_, clock, project_, flash_, eeprom_, link_, context_, chips_, setup_)
+      autoProgram_(*ui_, clock, project_, flash_, eeprom_, link_, context_, chips_, setup_), recorder_(clock)
 {
     context_.deviceIdentified = [this](int deviceIndex) { deviceIdentified(deviceIndex); };
     context_.chipErased = [this] {
@@ -120,6 +120,11 @@ void AppController::setStatus(const std::string& text)
 void AppController::showInfo(const std::string& text)
 {
     ui_->showMessage(BoxIcon::Information, messageText(kCaptionId), text);
+}
+
+void AppController::showError(const std::string& text)
+{
+    ui_->showMessage(BoxIcon::Error, messageText(kCaptionId), text);
 }
 
 void AppController::refresh()
@@ -199,7 +204,8 @@ bool AppController::runStartupAutoProgram(bool quiet)
         quietLog_.writeLine(outcome);
     } else
         ui_->showMessage(BoxIcon::None, messageText(kCaptionId), outcome);
-    return autoProgramOk_;
+    // A chip without its record is no production success, whatever the chip did.
+    return autoProgramOk_ && recorder_.failure().empty();
 }
 
 void AppController::shutDown()
@@ -333,7 +339,7 @@ void AppController::lockFuseBits()
 
 bool AppController::programBits(const LockFuseState& setting)
 {
-    const bool ok = setup_.programLockFuse(setting, true, false);
+    const bool ok = recordedWrite("fuses", [&] { return setup_.programLockFuse(setting, true, false); });
     refresh();
     return ok;
 }
@@ -353,7 +359,7 @@ void AppController::verifyBits(const LockFuseState& wanted)
 
 bool AppController::eraseChip()
 {
-    const bool ok = setup_.chipEraseOk();
+    const bool ok = recordedWrite("erase", [this] { return setup_.chipEraseOk(); });
     refresh();
     return ok;
 }
@@ -435,7 +441,7 @@ bool AppController::command(int id)
         bufferCommand(id);
         return true;
     case cmd::ProgramFlash:
-        chips_.programFlash();
+        programRecorded(true);
         break;
     case cmd::VerifyFlash:
         chips_.verifyFlash();
@@ -446,9 +452,9 @@ bool AppController::command(int id)
     case cmd::ProgramEeprom: {
         const DeviceInfo* device = deviceAt(project_.deviceIndex);
         if (device && device->family == FamilyAt45)
-            setup_.setPowerOfTwoPages();
+            recordedWrite("page size", [this] { return setup_.setPowerOfTwoPages(); });
         else
-            chips_.programEeprom();
+            programRecorded(false);
         break;
     }
     case cmd::VerifyEeprom:
@@ -458,7 +464,10 @@ bool AppController::command(int id)
         chips_.readEeprom();
         break;
     case cmd::ChipErase:
-        setup_.chipErase();
+        recordedWrite("erase", [this] {
+            setup_.chipErase();
+            return context_.lastResult >= 0;
+        });
         break;
     case cmd::BlankCheck:
         chips_.blankCheck();

@@ -9,6 +9,7 @@
 #include "main_window_state.h"
 #include "operations/auto_program.h"
 #include "operations/chip_commands.h"
+#include "operations/chip_recorder.h"
 #include "operations/chip_setup_commands.h"
 #include "operations/operations_context.h"
 #include "quiet_log.h"
@@ -16,12 +17,19 @@
 #include "settings_store.h"
 #include "startup_settings.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quorva {
+
+// The production records --records names when given, else those of the
+// settings' [Production] Records and Database.
+std::shared_ptr<SharedRecordStore> productionRecords(const SettingsStore& settings,
+                                                     const std::optional<std::string>& option = std::nullopt);
 
 // Where a file was dropped on the main window.
 enum class DropTarget { FlashPane, EepromPane, Elsewhere };
@@ -52,11 +60,22 @@ public:
     // The start-up sequence up to the point where the window becomes
     // interactive; rawCommandLine is the process's one-string command line.
     StartupOutcome startUp(std::string_view rawCommandLine);
-    // The auto-run of a start-up; true when the sequence ended "DONE". The
-    // outcome line goes to the box or, quiet, to the log.
+    // The auto-run of a start-up; true when the sequence ended "DONE" and its
+    // record was kept. The outcome line goes to the box or, quiet, to the log.
     bool runStartupAutoProgram(bool quiet);
     // Writes the settings and the recent list back.
     void shutDown();
+
+    // Keeps the production record of every chip the commands and the
+    // auto-program write to, in records (shared by the boxes of one run).
+    void keepRecords(std::shared_ptr<SharedRecordStore> records);
+    // Work that writes to the chip (true when it did), with the chip's
+    // record around it. A store that fails refuses the work before the chip
+    // is touched: false, and the status line says why.
+    bool recordedWrite(const char* step, const std::function<bool()>& work);
+    // Whether the production records failed at the last chip: a run stops
+    // before its next chip then.
+    const ChipRecorder& recorder() const { return recorder_; }
 
     // A menu item or button by its command id; false for an id the window
     // does not have. Exit and the close box are the front end's to act on.
@@ -102,6 +121,7 @@ private:
     void bindProjectAndBuffers();
     void setStatus(const std::string& text);
     void showInfo(const std::string& text);
+    void showError(const std::string& text);
     void checksumLine(const MemoryBuffer& buffer);
     void refresh();
     void projectOpen();
@@ -115,6 +135,8 @@ private:
     void projectSettings();
     void deviceIdentified(int deviceIndex);
     Settings settings() const;
+    ChipRecord recordFacts() const;
+    void programRecorded(bool isFlash);
 
     bool statusSet_ = false; // set by the first status text
     std::unique_ptr<StatusUi> ui_;
@@ -134,6 +156,7 @@ private:
     QuietLog& quietLog_;
     ChipSetupCommands setup_;
     AutoProgram autoProgram_;
+    ChipRecorder recorder_;
     bool autoProgramOk_ = false;
 };
 

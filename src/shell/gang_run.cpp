@@ -69,6 +69,10 @@ void GangRun::work(std::size_t box, BytePort& port, const std::atomic<bool>& sto
         boxes_[box].stopped = formatMessage(1024, setup_.projectPath.c_str());
         return;
     }
+    if (setup_.records)
+        controller.keepRecords(setup_.records);
+    if (!setup_.serialSequence.empty())
+        controller.project().serialSequence = setup_.serialSequence;
     AutoProgram& sequence = controller.autoProgram();
     sequence.eepromSerials = setup_.eepromSerials;
     sequence.flashSerials = setup_.flashSerials;
@@ -76,10 +80,21 @@ void GangRun::work(std::size_t box, BytePort& port, const std::atomic<bool>& sto
     for (bool first = true; !stop.load(); first = false) {
         if (!first && hooks_.nextChipReady && !hooks_.nextChipReady(comPort))
             return;
+        // Records that failed on one box fail on every box: none starts another chip.
+        if (recordsFailed_.load())
+            return;
         const int chip = ++started_;
         if (chip > setup_.chips || stop.load())
             return;
         controller.command(cmd::AutoProgram);
+        const ChipRecorder& recorder = controller.recorder();
+        if (!recorder.failure().empty()) {
+            recordsFailed_ = true;
+            boxes_[box].stopped = recorder.failure();
+            // A chip refused before it was touched is no chip of the run.
+            if (recorder.refused())
+                return;
+        }
         GangChip ended;
         ended.comPort = comPort;
         ended.chip = chip;
@@ -94,11 +109,11 @@ void GangRun::work(std::size_t box, BytePort& port, const std::atomic<bool>& sto
         {
             const std::lock_guard<std::mutex> hold(endedMutex_);
             (ended.ok ? boxes_[box].ok : boxes_[box].failed)++;
-            if (!boxAnswers)
+            if (!boxAnswers && boxes_[box].stopped.empty())
                 boxes_[box].stopped = messageText(2120);
             hooks_.chipEnded(ended);
         }
-        if (!boxAnswers)
+        if (!boxAnswers || recordsFailed_.load())
             return;
     }
 }

@@ -4,6 +4,7 @@
 #include "base/clock.h"
 #include "base/ui.h"
 #include "data/serial_sequence.h"
+#include "records/shared_record_store.h"
 #include "settings_store.h"
 
 #include <array>
@@ -62,6 +63,10 @@ public:
         std::array<int, 4> advancedDelays{};
         SerialSequence* eepromSerials = nullptr;
         SerialSequence* flashSerials = nullptr;
+        // Every box keeps its chips' records here; with serialSequence the
+        // numbers come from that sequence of the records.
+        std::shared_ptr<SharedRecordStore> records;
+        std::string serialSequence;
     };
     struct Hooks {
         // The port for a box; called on the thread that calls run().
@@ -88,6 +93,7 @@ private:
     Setup setup_;
     Hooks hooks_;
     std::atomic<int> started_{0};
+    std::atomic<bool> recordsFailed_{false};
     std::mutex endedMutex_;
     std::vector<GangBox> boxes_;
 };

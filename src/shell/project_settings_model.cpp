@@ -134,6 +134,7 @@ ProjectSettingsModel::ProjectSettingsModel(Ui& ui, Project& project, LockFuseEdi
     c.incrementEeprom = project.autoIncrement;
     c.flashAddress = addressText(project.autoIncAddressFlash);
     c.eepromAddress = addressText(project.autoIncAddress);
+    c.serialSequence = project.serialSequence;
     // The slider has seven lengths only; the project takes the one it shows
     // even if the dialog is cancelled.
     c.strobePosition = strobePositionFor(project.resetStrobeLength);
@@ -168,6 +169,7 @@ ProjectSettingsEnabled ProjectSettingsModel::enabled() const
     on.configure = controls.programFuse;
     on.flashAddress = controls.incrementFlash;
     on.eepromAddress = controls.incrementEeprom;
+    on.serialSequence = controls.incrementFlash || controls.incrementEeprom;
     on.flashByte = controls.flashByteDelay;
     on.flashPage = controls.flashPageDelay;
     on.eepromByte = controls.eepromByteDelay;
@@ -230,6 +232,7 @@ SettingsField ProjectSettingsModel::accept(int& chosenDevice)
     const SettingsField refused = refusedField();
     switch (refused) {
     case SettingsField::None:
+    case SettingsField::SerialSequence: // any name names a sequence
         break;
     case SettingsField::FlashAddress:
     case SettingsField::EepromAddress:
@@ -258,6 +261,11 @@ SettingsField ProjectSettingsModel::accept(int& chosenDevice)
     };
     keepOr(addressOf(c.flashAddress), project_.autoIncAddressFlash);
     keepOr(addressOf(c.eepromAddress), project_.autoIncAddress);
+    // A name typed with blanks around it is the same sequence.
+    const std::size_t first = c.serialSequence.find_first_not_of(" \t");
+    project_.serialSequence = first == std::string::npos
+                                  ? std::string()
+                                  : c.serialSequence.substr(first, c.serialSequence.find_last_not_of(" \t") - first + 1);
     project_.polling = c.polling;
     project_.checkSign = c.checkSign;
     project_.noSynchronization = c.noSynchronization;

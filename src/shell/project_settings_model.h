@@ -32,6 +32,7 @@ struct ProjectSettingsControls {
     std::string flashAddress;
     bool incrementEeprom = false;
     std::string eepromAddress;
+    std::string serialSequence; // empty: the image's own number counts up
     bool flashByteDelay = false;
     std::string flashByteText;
     bool flashPageDelay = false;
@@ -47,6 +48,7 @@ struct ProjectSettingsEnabled {
     bool configure = false;
     bool flashAddress = false;
     bool eepromAddress = false;
+    bool serialSequence = false;
     bool flashByte = false;
     bool flashPage = false;
     bool eepromByte = false;
@@ -54,7 +56,7 @@ struct ProjectSettingsEnabled {
 };
 
 // The field OK refused, for the view to put the cursor in.
-enum class SettingsField { None, FlashAddress, EepromAddress, FlashByte, FlashPage, EepromByte, EepromPage };
+enum class SettingsField { None, FlashAddress, EepromAddress, SerialSequence, FlashByte, FlashPage, EepromByte, EepromPage };
 
 inline constexpr int kStrobePositions = 7;
 // The auto-increment address fields take up to eight hexadecimal characters.
