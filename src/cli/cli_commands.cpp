@@ -219,7 +219,9 @@ constexpr std::array kSubcommands{
     Subcommand{"fuses-verify", "[--lock N] [BIT...] --device NAME", "compare the chip's bits with a setting",
                chipFusesVerify},
     Subcommand{"power-of-2", "--device NAME", "switch an AT45 DataFlash to power-of-2 pages for ever", chipPowerOfTwo},
-    Subcommand{"autoprogram", "--project FILE [--com N,N,...] [--count N] [--no-wait] [--save-serial] [--log FILE]",
+    Subcommand{"autoprogram",
+               "--project FILE [--com N,N,...] [--count N] [--no-wait] [--save-serial] [--serial-sequence NAME] "
+               "[--log FILE]",
                "run the project's production sequence on one chip or N chips, on one box or several at once",
                chipAutoProgram},
     Subcommand{"records",

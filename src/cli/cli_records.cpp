@@ -1,10 +1,10 @@
 #include "cli_records.h"
 
 #include "base/messages.h"
-#include "cli_records_messages.h"
-#include "record_output.h"
+#include "records/record_text_ids.h"
+#include "records/record_output.h"
 #include "records/record_store.h"
-#include "time_text.h"
+#include "records/time_text.h"
 
 #include <charconv>
 #include <cstdlib>

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quorva::cli {
+namespace quorva {
 
 // What the records and sequence commands print: a table for a person, CSV
 // with a header row for a spreadsheet, one JSON document for a program.
@@ -25,4 +25,4 @@ std::string sequenceJson(const SequenceState& state);
 // a line break.
 std::string csvField(std::string_view text);
 
-} // namespace quorva::cli
+} // namespace quorva

@@ -1,8 +1,8 @@
 #pragma once
 
-namespace quorva::cli {
+namespace quorva {
 
-// The records and sequence commands' texts in the message catalogue.
+// The texts that show records and sequences, in the message catalogue.
 inline constexpr int kMsgRecordsOff = 2340;
 inline constexpr int kMsgBadTime = 2341;        // the text typed
 inline constexpr int kMsgNoRecordsYet = 2342;   // location
@@ -25,4 +25,4 @@ inline constexpr int kMsgColumnUnfinished = 2357;
 inline constexpr int kMsgColumnYield = 2358;
 inline constexpr int kMsgColumnDay = 2359;
 
-} // namespace quorva::cli
+} // namespace quorva

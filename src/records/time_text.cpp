@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
-namespace quorva::cli {
+namespace quorva {
 
 namespace {
 
@@ -62,4 +62,4 @@ std::optional<std::string> normaliseTime(std::string_view text)
     return std::string(iso);
 }
 
-} // namespace quorva::cli
+} // namespace quorva

@@ -2,7 +2,7 @@
 
 #include "base/json_text.h"
 #include "base/messages.h"
-#include "cli_records_messages.h"
+#include "record_text_ids.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-namespace quorva::cli {
+namespace quorva {
 
 namespace {
 
@@ -308,4 +308,4 @@ std::string sequenceJson(const SequenceState& state)
            "\n";
 }
 
-} // namespace quorva::cli
+} // namespace quorva

@@ -63,9 +63,16 @@ PostgresServer::PostgresServer() : bin_(postgresTools()), asNobody_(geteuid() ==
     if (!run({bin_ + "/initdb", "-D", dir + "/data", "-U", "quorva", "--pwfile=" + dir + "/password", "-A",
               "scram-sha-256", "--no-sync", "--no-instructions", "-E", "UTF8", "--locale=C"}))
         return;
+    start();
+}
+
+bool PostgresServer::start()
+{
+    const std::string& dir = folder_.path();
     const std::string options = "-c listen_addresses='' -c unix_socket_directories='" + dir + "' -c fsync=off";
     running_ = run(
         {bin_ + "/pg_ctl", "-D", dir + "/data", "-l", dir + "/server.log", "-o", options, "-w", "-t", "60", "start"});
+    return running_;
 }
 
 PostgresServer::~PostgresServer()

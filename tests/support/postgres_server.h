@@ -28,6 +28,8 @@ public:
     // The socket folder, for keyword=value texts.
     const std::string& socketFolder() const { return folder_.path(); }
     void stop();
+    // Starts it again after a stop.
+    bool start();
     // Runs statements as the server's user; false when they failed.
     bool execute(const std::string& sql) const;
 
