@@ -208,6 +208,22 @@ constexpr MessageRecord kMessages[] = {
     {2361, "Sequence:", "Последовательность:"},
     {2362, "Take each chip's serial number from this named sequence of the production records, which every PC of a line shares. Empty: the number in the image counts up.",
         "Брать серийный номер каждой микросхемы из этой именованной последовательности журнала производства, общей для всех ПК линии. Пусто: считает номер в файле образа."},
+    {2363, "Production &records...", "Журнал производства..."},
+    {2364, "Production records", "Журнал производства"},
+    {2365, "From (UTC):", "С (UTC):"},
+    {2366, "Until (UTC):", "До (UTC):"},
+    {2367, "Serial number:", "Серийный номер:"},
+    {2368, "Device:", "Микросхема:"},
+    {2369, "Station:", "Станция:"},
+    {2370, "Failed only", "Только с ошибкой"},
+    {2371, "Show", "Показать"},
+    {2372, "Export CSV...", "Экспорт в CSV..."},
+    {2373, "Close", "Закрыть"},
+    {2374, "%d records at %s, newest first", "%d записей в %s, новые сверху"},
+    {2375, "CSV files (*.csv)|*.csv|All files (*)|*", "Файлы CSV (*.csv)|*.csv|Все файлы (*)|*"},
+    {2376, "The serial number %s is not a number from 0 to 4294967295.", "Серийный номер %s - не число от 0 до 4294967295."},
+    {2377, "Export the records as CSV", "Экспорт записей в CSV"},
+    {2378, "%s cannot be written.", "Не удаётся записать %s."},
 };
 // clang-format on
 

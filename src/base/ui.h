@@ -8,6 +8,7 @@ namespace quorva {
 
 class Operation;
 class Project;
+class ProductionRecordsModel;
 struct LockFuseState;
 
 enum class BoxIcon { None, Information, Warning, Error, Question, Stop };
@@ -81,6 +82,8 @@ public:
         return false;
     }
     virtual void aboutBox() {}
+    // The Production Records window on its model, until the person closes it.
+    virtual void productionRecordsWindow(ProductionRecordsModel& model) { (void)model; }
 };
 
 } // namespace quorva

@@ -5,6 +5,7 @@
 #include "gui_dialogs.h"
 #include "gui_thread.h"
 #include "load_address_dialog.h"
+#include "production_records_dialog.h"
 #include "progress_window.h"
 
 #include "base/desktop_opener.h"
@@ -235,6 +236,11 @@ bool QtUi::lockFuseDialog(LockFuseState& setting, int deviceIndex, bool directMo
 void QtUi::aboutBox()
 {
     runOnGuiThread([&] { execAboutBox(owner_, *this); });
+}
+
+void QtUi::productionRecordsWindow(ProductionRecordsModel& model)
+{
+    runOnGuiThread([&] { execProductionRecordsDialog(owner_, model); });
 }
 
 } // namespace quorva::gui

@@ -52,6 +52,7 @@ public:
     bool projectSettingsDialog(Project& project, int& deviceIndex) override;
     bool lockFuseDialog(LockFuseState& setting, int deviceIndex, bool directMode) override;
     void aboutBox() override;
+    void productionRecordsWindow(ProductionRecordsModel& model) override;
 
 private:
     std::optional<std::string> chooseFile(const FileChooser& chooser, bool save);

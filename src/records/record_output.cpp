@@ -144,20 +144,29 @@ std::string csvField(std::string_view text)
     return quoted + '"';
 }
 
+std::vector<std::string> recordColumnTitles()
+{
+    return columnNames({kMsgColumnStarted, kMsgColumnStation, kMsgColumnBox, kMsgColumnDevice, kMsgColumnSerial,
+                        kMsgColumnOutcome, kMsgColumnFailingStep});
+}
+
+std::vector<std::string> recordCells(const ChipRecord& record)
+{
+    // Seconds are enough to find a chip; the CSV and JSON keep the milliseconds.
+    std::string started = record.startedAt.substr(0, 19);
+    std::replace(started.begin(), started.end(), 'T', ' ');
+    std::string step = record.failingStep;
+    if (!record.lastStatus.empty())
+        step += (step.empty() ? "" : ": ") + record.lastStatus;
+    return {started, record.station, boxName(record), record.device, numberText(chipSerial(record)),
+            outcomeName(record.outcome), step};
+}
+
 std::string recordsTable(const std::vector<ChipRecord>& records)
 {
-    std::vector<Row> rows{columnNames({kMsgColumnStarted, kMsgColumnStation, kMsgColumnBox, kMsgColumnDevice,
-                                       kMsgColumnSerial, kMsgColumnOutcome, kMsgColumnFailingStep})};
-    for (const ChipRecord& record : records) {
-        // Seconds are enough to find a chip; the CSV and JSON keep the milliseconds.
-        std::string started = record.startedAt.substr(0, 19);
-        std::replace(started.begin(), started.end(), 'T', ' ');
-        std::string step = record.failingStep;
-        if (!record.lastStatus.empty())
-            step += (step.empty() ? "" : ": ") + record.lastStatus;
-        rows.push_back({started, record.station, boxName(record), record.device, numberText(chipSerial(record)),
-                        outcomeName(record.outcome), step});
-    }
+    std::vector<Row> rows{recordColumnTitles()};
+    for (const ChipRecord& record : records)
+        rows.push_back(recordCells(record));
     return table(rows, rows.front().size());
 }
 

@@ -11,6 +11,9 @@ namespace quorva {
 // What the records and sequence commands print: a table for a person, CSV
 // with a header row for a spreadsheet, one JSON document for a program.
 std::string recordsTable(const std::vector<ChipRecord>& records);
+// The table's columns: their titles, and one record's cells in that order.
+std::vector<std::string> recordColumnTitles();
+std::vector<std::string> recordCells(const ChipRecord& record);
 std::string recordsCsv(const std::vector<ChipRecord>& records);
 std::string recordsJson(const std::vector<ChipRecord>& records);
 

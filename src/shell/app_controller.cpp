@@ -1,5 +1,7 @@
 #include "app_controller.h"
 
+#include "production_records_model.h"
+
 #include "base/messages.h"
 #include "base/text_tables.h"
 #include "board_settings_commands.h"
@@ -71,6 +73,7 @@ public:
         return inner_.lockFuseDialog(setting, deviceIndex, directMode);
     }
     void aboutBox() override { inner_.aboutBox(); }
+    void productionRecordsWindow(ProductionRecordsModel& model) override { inner_.productionRecordsWindow(model); }
 
 private:
     Ui& inner_;
@@ -515,6 +518,11 @@ bool AppController::command(int id)
     case cmd::About:
         ui_->aboutBox();
         return true;
+    case cmd::ProductionRecords: {
+        ProductionRecordsModel model(*ui_, records_);
+        ui_->productionRecordsWindow(model);
+        return true;
+    }
     default:
         return false;
     }

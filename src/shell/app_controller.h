@@ -157,6 +157,7 @@ private:
     ChipSetupCommands setup_;
     AutoProgram autoProgram_;
     ChipRecorder recorder_;
+    std::shared_ptr<SharedRecordStore> records_;
     bool autoProgramOk_ = false;
 };
 

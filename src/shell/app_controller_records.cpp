@@ -14,6 +14,7 @@ std::shared_ptr<SharedRecordStore> productionRecords(const SettingsStore& settin
 
 void AppController::keepRecords(std::shared_ptr<SharedRecordStore> records)
 {
+    records_ = records;
     recorder_.attach(std::move(records), thisOrigin(QUORVA_VERSION));
     recorder_.facts = [this] { return recordFacts(); };
     recorder_.firmware = [this] {

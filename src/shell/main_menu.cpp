@@ -41,7 +41,7 @@ std::vector<MenuColumn> mainMenu(bool russian, const std::vector<RecentProjects:
                     column.entries.push_back({item.commandId, literalLabel(item.path), {}});
                 continue;
             }
-            const char* text = id == 0 ? "" : menuText(id, russian);
+            const char* text = id == 0 ? "" : menuItemText(id, russian);
             const char* keys = menuShortcut(id);
             column.entries.push_back({id, text ? text : "", keys ? keys : ""});
         }

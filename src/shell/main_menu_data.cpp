@@ -2,6 +2,9 @@
 
 #include "window_ids.h"
 
+#include "base/messages.h"
+#include "base/text_tables.h"
+
 namespace quorva {
 
 namespace {
@@ -18,7 +21,7 @@ constexpr int kEeprom[] = {cmd::EepromLoad, cmd::EepromLoadAt, cmd::EepromReload
 constexpr int kSettings[] = {cmd::ProjectSettings, cmd::LockFuseBits, 0, cmd::BoardSettings, 0,
                              cmd::SelectLanguage};
 constexpr int kAdvanced[] = {cmd::BlankCheck, cmd::ReadSignature, 0, cmd::ReadCalibration, 0,
-                             cmd::UpdateFirmware, 0, cmd::ProgrammerInfo};
+                             cmd::UpdateFirmware, 0, cmd::ProgrammerInfo, 0, cmd::ProductionRecords};
 constexpr int kHelp[] = {cmd::Help, 0, cmd::About};
 
 constexpr MenuResourceColumn kColumns[] = {
@@ -28,6 +31,16 @@ constexpr MenuResourceColumn kColumns[] = {
     {"&Settings", kSettings},
     {"&Advanced", kAdvanced},
     {"&Help", kHelp},
+};
+
+// Items the program has beyond the menu resource, with their texts' ids in
+// the message catalogue.
+struct AddedItem {
+    int commandId;
+    int messageId;
+};
+constexpr AddedItem kAddedItems[] = {
+    {cmd::ProductionRecords, 2363},
 };
 
 // The keys every desktop program answers; Enter and Escape stay free, as the
@@ -49,6 +62,16 @@ constexpr Shortcut kShortcuts[] = {
 std::span<const MenuResourceColumn> menuResource()
 {
     return kColumns;
+}
+
+const char* menuItemText(int commandId, bool russian)
+{
+    if (const char* text = menuText(commandId, russian))
+        return text;
+    for (const AddedItem& item : kAddedItems)
+        if (item.commandId == commandId)
+            return messageText(item.messageId, russian);
+    return nullptr;
 }
 
 const char* menuShortcut(int commandId)

@@ -15,6 +15,10 @@ struct MenuResourceColumn {
 // The six menus of the bar, left to right.
 std::span<const MenuResourceColumn> menuResource();
 
+// An item's text: the menu text table's, or the catalogue's for the items
+// the program added; nullptr for an unknown id.
+const char* menuItemText(int commandId, bool russian);
+
 // The key that runs a command from anywhere in the main window, as "Ctrl+O"
 // or "F1"; nullptr for a command without one.
 const char* menuShortcut(int commandId);

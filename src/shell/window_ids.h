@@ -47,6 +47,7 @@ inline constexpr int SelectLanguage = 32907;
 inline constexpr int FlashLoadAt = 32908;
 inline constexpr int EepromLoadAt = 32909;
 inline constexpr int UpdateFirmware = 32910;
+inline constexpr int ProductionRecords = 32920;
 } // namespace cmd
 
 namespace control {

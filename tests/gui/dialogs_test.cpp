@@ -2,6 +2,9 @@
 // its widgets by control id.
 #include "base/messages.h"
 #include "gui/gui_dialogs.h"
+#include "gui/production_records_dialog.h"
+#include "records/memory_record_store.h"
+#include "shell/production_records_model.h"
 #include "screenshots.h"
 #include "scripted_ui.h"
 #include "shell/settings_store.h"
@@ -15,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -267,6 +271,62 @@ TEST_F(DialogsTest, AboutBoxShowsThisBuildAndOpensItsLinks)
                               "box: warning | Программатор QUORVA | Не удаётся открыть ссылку:\n\nПрограмма, "
                               "открывающая такие ссылки, завершилась с ошибкой.",
                           }));
+}
+
+TEST_F(DialogsTest, ProductionRecordsShowTheNewestFilteredRowsAndExportThem)
+{
+    auto memory = std::make_unique<MemoryRecordStore>();
+    int minute = 0;
+    for (Outcome outcome : {Outcome::Ok, Outcome::Failed, Outcome::Ok}) {
+        ChipRecord row;
+        row.startedAt = "2026-12-09T10:0" + std::to_string(++minute) + ":00.000Z";
+        row.station = "line-2";
+        row.devicePath = "/dev/ttyUSB0";
+        row.device = "ATmega328P";
+        const Begun begun = memory->begin(row, SequenceTake{"board", 4711}).value();
+        row.id = begun.id;
+        row.outcome = outcome;
+        if (outcome == Outcome::Failed) {
+            row.failingStep = "flash verify";
+            row.lastStatus = "Flash verify: ERROR at byte 2 (0x2)";
+        }
+        ASSERT_TRUE(memory->complete(row));
+    }
+    test::ScriptedUi ui;
+    ProductionRecordsModel model(ui, std::make_shared<SharedRecordStore>(std::move(memory)));
+    test::TempFolder folder;
+    ui.chooseNext(folder.file("records.csv"));
+
+    namespace ids = gui::production_records_id;
+    const auto table = [](QDialog& dialog) { return dialog.findChild<QTableWidget*>(ids::Table); };
+    whileOpen([&] { gui::execProductionRecordsDialog(nullptr, model); },
+              [&](QDialog& dialog) {
+                  EXPECT_EQ(table(dialog)->rowCount(), 3);
+                  EXPECT_EQ(table(dialog)->item(0, 4)->text(), "4713") << "newest first";
+                  test::saveScreenshot(dialog, "production-records-en");
+                  dialog.findChild<QLineEdit*>(ids::Serial)->setText("47x");
+                  dialog.findChild<QAbstractButton*>(ids::Show)->click();
+                  EXPECT_EQ(table(dialog)->rowCount(), 3) << "a filter not understood keeps the rows";
+                  dialog.findChild<QLineEdit*>(ids::Serial)->clear();
+                  dialog.findChild<QAbstractButton*>(ids::FailedOnly)->click();
+                  dialog.findChild<QAbstractButton*>(ids::Show)->click();
+                  ASSERT_EQ(table(dialog)->rowCount(), 1);
+                  EXPECT_EQ(table(dialog)->item(0, 6)->text(), "flash verify: Flash verify: ERROR at byte 2 (0x2)");
+                  dialog.findChild<QAbstractButton*>(ids::ExportCsv)->click();
+                  dialog.reject();
+              });
+    EXPECT_EQ(ui.callsStartingWith("box: warning").size(), 1u);
+    const std::string csv = test::fileContents(folder.file("records.csv"));
+    EXPECT_EQ(csv.rfind("id,startedAt,", 0), 0u) << csv;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 2) << "the header and the one row shown";
+
+    setRussianUi(true);
+    whileOpen([&] { gui::execProductionRecordsDialog(nullptr, model); },
+              [](QDialog& dialog) {
+                  EXPECT_EQ(dialog.windowTitle(), "Журнал производства");
+                  test::saveScreenshot(dialog, "production-records-ru");
+                  dialog.reject();
+              });
 }
 
 } // namespace
