@@ -8,9 +8,8 @@ namespace quorva::cli {
 
 Bench::Bench(CliContext& context)
     : session(context), records(productionRecords(context.settings, context.options.recordsLocation)),
-      controller(context.ui, context.settings, session.port(), session.clock(), noLog),
-      project(controller.project()), flash(controller.flash()), eeprom(controller.eeprom()), setup(controller.setup()),
-      context_(context)
+      controller(context.ui, context.settings, session.port(), session.clock(), noLog), project(controller.project()),
+      flash(controller.flash()), eeprom(controller.eeprom()), setup(controller.setup()), context_(context)
 {
     LinkSettings link;
     link.comPort = session.comPort();

@@ -36,7 +36,7 @@ constexpr int kExitUsage = 2;
 
 // The options a subcommand accepts besides --device and --project.
 enum Accepts : unsigned {
-    kBitNames = 1u << 0,   // fuse and boot-lock bit names, and --lock N
+    kBitNames = 1u << 0, // fuse and boot-lock bit names, and --lock N
     kNoFuses = 1u << 1,
     kProduction = 1u << 2, // --count N, --no-wait, --save-serial, --serial-sequence NAME
 };
@@ -335,7 +335,8 @@ int chipPowerOfTwo(CliContext& context)
             context.err << "power-of-2 applies to AT45 DataFlash only\n";
             return kExitUsage;
         }
-        return exitFor(bench.controller.recordedWrite("page size", [&bench] { return bench.setup.setPowerOfTwoPages(); }));
+        return exitFor(
+            bench.controller.recordedWrite("page size", [&bench] { return bench.setup.setPowerOfTwoPages(); }));
     });
 }
 
@@ -355,8 +356,8 @@ int chipAutoProgram(CliContext& context)
             return kExitFailed;
         if (context.options.comPorts.size() > 1)
             return runGang(context, GangRequest{*asked.project, asked.countGiven ? asked.count : 0, asked.noWait,
-                                                asked.logPath, serials.eeprom.get(), serials.flash.get(),
-                                                bench.records, bench.project.serialSequence});
+                                                asked.logPath, serials.eeprom.get(), serials.flash.get(), bench.records,
+                                                bench.project.serialSequence});
         AutoProgram& sequence = bench.controller.autoProgram();
         sequence.eepromSerials = serials.eeprom.get();
         sequence.flashSerials = serials.flash.get();

@@ -1,9 +1,9 @@
 #include "cli_records.h"
 
 #include "base/messages.h"
-#include "records/record_text_ids.h"
 #include "records/record_output.h"
 #include "records/record_store.h"
+#include "records/record_text_ids.h"
 #include "records/time_text.h"
 
 #include <charconv>

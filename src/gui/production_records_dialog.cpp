@@ -113,8 +113,8 @@ void execProductionRecordsDialog(QWidget* parent, ProductionRecordsModel& model)
     layout->addWidget(buttons);
 
     const auto refresh = [&] {
-        model.filters = {since->text().trimmed().toStdString(),  until->text().trimmed().toStdString(),
-                         serial->text().trimmed().toStdString(), device->text().trimmed().toStdString(),
+        model.filters = {since->text().trimmed().toStdString(),   until->text().trimmed().toStdString(),
+                         serial->text().trimmed().toStdString(),  device->text().trimmed().toStdString(),
                          station->text().trimmed().toStdString(), failedOnly->isChecked()};
         if (!model.refresh())
             return;

@@ -291,9 +291,9 @@ bool AutoProgram::beginRecord()
     const bool eepromCounts = project_.autoIncrement && project_.autoEepromProgram && eeprom_.hasData();
     if (!project_.serialSequence.empty() && (flashCounts || eepromCounts)) {
         // The first chip of a new sequence starts it at the number the image holds.
-        take = SequenceTake{project_.serialSequence,
-                            flashCounts ? serialNumberAt(flash_.data(), project_.autoIncAddressFlash)
-                                        : serialNumberAt(eeprom_.data(), project_.autoIncAddress)};
+        take = SequenceTake{project_.serialSequence, flashCounts
+                                                         ? serialNumberAt(flash_.data(), project_.autoIncAddressFlash)
+                                                         : serialNumberAt(eeprom_.data(), project_.autoIncAddress)};
     }
     std::string refusal;
     if (take && !(recorder && recorder->active()))

@@ -95,7 +95,8 @@ void ChipRecorder::writing(bool isFlash, const MemoryBuffer& buffer, std::option
 {
     if (!begun_)
         return;
-    (isFlash ? row_.flash : row_.eeprom) = MemoryWritten{buffer.fileName(), buffer.length(), sha256Hex(buffer.data()), serial};
+    (isFlash ? row_.flash : row_.eeprom) =
+        MemoryWritten{buffer.fileName(), buffer.length(), sha256Hex(buffer.data()), serial};
 }
 
 bool ChipRecorder::finish(Outcome outcome, const std::string& lastStatus, const std::string& failingStep)

@@ -158,8 +158,13 @@ std::vector<std::string> recordCells(const ChipRecord& record)
     std::string step = record.failingStep;
     if (!record.lastStatus.empty())
         step += (step.empty() ? "" : ": ") + record.lastStatus;
-    return {started, record.station, boxName(record), record.device, numberText(chipSerial(record)),
-            outcomeName(record.outcome), step};
+    return {started,
+            record.station,
+            boxName(record),
+            record.device,
+            numberText(chipSerial(record)),
+            outcomeName(record.outcome),
+            step};
 }
 
 std::string recordsTable(const std::vector<ChipRecord>& records)

@@ -263,9 +263,10 @@ SettingsField ProjectSettingsModel::accept(int& chosenDevice)
     keepOr(addressOf(c.eepromAddress), project_.autoIncAddress);
     // A name typed with blanks around it is the same sequence.
     const std::size_t first = c.serialSequence.find_first_not_of(" \t");
-    project_.serialSequence = first == std::string::npos
-                                  ? std::string()
-                                  : c.serialSequence.substr(first, c.serialSequence.find_last_not_of(" \t") - first + 1);
+    project_.serialSequence =
+        first == std::string::npos
+            ? std::string()
+            : c.serialSequence.substr(first, c.serialSequence.find_last_not_of(" \t") - first + 1);
     project_.polling = c.polling;
     project_.checkSign = c.checkSign;
     project_.noSynchronization = c.noSynchronization;

@@ -56,7 +56,16 @@ struct ProjectSettingsEnabled {
 };
 
 // The field OK refused, for the view to put the cursor in.
-enum class SettingsField { None, FlashAddress, EepromAddress, SerialSequence, FlashByte, FlashPage, EepromByte, EepromPage };
+enum class SettingsField {
+    None,
+    FlashAddress,
+    EepromAddress,
+    SerialSequence,
+    FlashByte,
+    FlashPage,
+    EepromByte,
+    EepromPage
+};
 
 inline constexpr int kStrobePositions = 7;
 // The auto-increment address fields take up to eight hexadecimal characters.

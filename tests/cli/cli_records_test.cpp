@@ -1,13 +1,12 @@
 #include "base/messages.h"
 #include "cli/cli_commands.h"
-#include "records/record_output.h"
-#include "records/time_text.h"
 #include "cli_run.h"
+#include "records/record_output.h"
 #include "records/record_store.h"
+#include "records/time_text.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
-
 
 namespace quorva::cli {
 namespace {

@@ -36,7 +36,6 @@ protected:
                                      "AutoIncAddressFlash=2\nSerialSequence=line\n[Device]\nDeviceNo=17\n");
     }
 
-
     // Station s (0..2) drives boxes 2s+1 and 2s+2 as its COM1 and COM2.
     std::string stationSettings(int station, const std::string& password = test::PostgresServer::kPassword)
     {
@@ -67,10 +66,10 @@ protected:
         std::vector<std::thread> stations;
         for (int s = 0; s < kStations; ++s) {
             stations.emplace_back([this, s, count, &results] {
-                results[static_cast<std::size_t>(s)] = test::runProcess(
-                    {QUORVA_CLI, "--settings", stationSettings(s), "autoprogram", "--project", project, "--com", "1,2",
-                     "--count", count, "--no-wait"},
-                    folder.path(), 240000);
+                results[static_cast<std::size_t>(s)] =
+                    test::runProcess({QUORVA_CLI, "--settings", stationSettings(s), "autoprogram", "--project", project,
+                                      "--com", "1,2", "--count", count, "--no-wait"},
+                                     folder.path(), 240000);
             });
         }
         for (std::thread& station : stations)
@@ -191,8 +190,8 @@ TEST_F(LineRecordsTest, AWrongPasswordIsRefusedBeforeAnyBoxIsTouchedAndShownNowh
     const std::string log = test::fileContents(folder.file("log.txt"));
     EXPECT_NE(log.find("production records"), std::string::npos) << log;
 
-    const std::string everything = cli.out + cli.err + quiet.out + quiet.err + log +
-                                   test::fileContents(folder.file("trace.txt"));
+    const std::string everything =
+        cli.out + cli.err + quiet.out + quiet.err + log + test::fileContents(folder.file("trace.txt"));
     EXPECT_EQ(everything.find(wrong), std::string::npos) << everything;
     for (int n = 1; n <= 2; ++n)
         EXPECT_EQ(test::fileContents(folder.file("wire" + std::to_string(n))), "") << "box " << n << " was touched";

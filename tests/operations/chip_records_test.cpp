@@ -17,10 +17,16 @@ using sim::AvrChip;
 // while a chip is being programmed.
 class CompletionFails final : public RecordStore {
 public:
-    StoreResult<Begun> begin(const ChipRecord& r, const std::optional<SequenceTake>& t) override { return inner.begin(r, t); }
+    StoreResult<Begun> begin(const ChipRecord& r, const std::optional<SequenceTake>& t) override
+    {
+        return inner.begin(r, t);
+    }
     StoreStatus complete(const ChipRecord&) override { return StoreError{StoreError::Kind::Write, "server gone"}; }
     StoreResult<std::vector<ChipRecord>> query(const RecordFilter& f) override { return inner.query(f); }
-    StoreResult<std::vector<SummaryLine>> summary(const RecordFilter& f, SummaryBy b) override { return inner.summary(f, b); }
+    StoreResult<std::vector<SummaryLine>> summary(const RecordFilter& f, SummaryBy b) override
+    {
+        return inner.summary(f, b);
+    }
     StoreResult<std::optional<SequenceState>> sequence(const std::string& n) override { return inner.sequence(n); }
     StoreStatus setSequence(const std::string& n, std::uint32_t v, bool f, const SequenceSetter& s) override
     {
@@ -34,8 +40,7 @@ public:
 // Erase, then Flash with its serial number at 2, programmed and verified,
 // the chip's signature checked first; records kept in store.
 struct RecordedRig : SetupRig {
-    explicit RecordedRig(std::unique_ptr<RecordStore> kept)
-        : SetupRig("ATmega8/8A"), store(kept.get()), recorder(clock)
+    explicit RecordedRig(std::unique_ptr<RecordStore> kept) : SetupRig("ATmega8/8A"), store(kept.get()), recorder(clock)
     {
         project.checkSign = true;
         project.autoErase = true;
