@@ -119,9 +119,10 @@ bool AutoProgram::chipIsTheProjects(bool afterErase, bool& lockedForNow)
     return failWith(formatMessage(2200, expected, s[0], s[1], s[2], identify(s).text().c_str()));
 }
 
-// Before anything reaches the chip: every memory the run is to program or
-// verify has its file, and none holds the text of a file that did not decode.
-bool AutoProgram::filesReady()
+// Every memory the run is to program or verify has its file, and none holds
+// the text of a file that did not decode. The reason, and the failing step's
+// status, when one does not.
+std::string AutoProgram::fileProblem(int& failedId) const
 {
     struct Memory {
         const MemoryBuffer& buffer;
@@ -131,19 +132,36 @@ bool AutoProgram::filesReady()
     };
     for (const Memory& memory : {Memory{eeprom_, project_.autoEepromProgram, project_.autoEepromVerify, 1129},
                                  Memory{flash_, project_.autoFlashProgram, project_.autoFlashVerify, 1126}}) {
-        std::string reason;
+        failedId = memory.failedId;
         if ((memory.programs || memory.verifies) && !memory.buffer.unreadFile().empty())
-            reason = formatMessage(2110, memory.buffer.unreadFile().c_str());
-        else if (memory.programs && memory.buffer.rawText())
-            reason = rawTextMessage(2102, *memory.buffer.rawText());
-        if (!reason.empty()) {
-            ui_.showMessage(BoxIcon::Error, messageText(kCaptionId), reason);
-            failureReason = reason;
-            status(memory.failedId);
-            return false;
-        }
+            return formatMessage(2110, memory.buffer.unreadFile().c_str());
+        if (memory.programs && memory.buffer.rawText())
+            return rawTextMessage(2102, *memory.buffer.rawText());
     }
-    return true;
+    return {};
+}
+
+std::string AutoProgram::refusal() const
+{
+    int failedId = 0;
+    if (std::string problem = fileProblem(failedId); !problem.empty())
+        return problem;
+    const bool flashActs = (project_.autoFlashProgram || project_.autoFlashVerify) && flash_.length() != 0;
+    const bool eepromActs = (project_.autoEepromProgram || project_.autoEepromVerify) && eeprom_.length() != 0;
+    return project_.autoErase || flashActs || eepromActs ? std::string() : messageText(1133);
+}
+
+// Before anything reaches the chip.
+bool AutoProgram::filesReady()
+{
+    int failedId = 0;
+    const std::string reason = fileProblem(failedId);
+    if (reason.empty())
+        return true;
+    ui_.showMessage(BoxIcon::Error, messageText(kCaptionId), reason);
+    failureReason = reason;
+    status(failedId);
+    return false;
 }
 
 // The target's reset settles before every step that talks to the chip.

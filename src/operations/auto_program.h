@@ -35,6 +35,10 @@ public:
     // ended "DONE"; it then also sets autoProgramOk.
     bool run(bool quiet);
 
+    // Why a run would stop before it touches a chip (a file that did not
+    // load or decode, nothing to do); empty when it would start.
+    std::string refusal() const;
+
     // Set when a run ended "DONE"; whoever reads it clears it first.
     bool autoProgramOk = false;
     // Why the last run failed: the failing step's last status line (empty
@@ -69,6 +73,7 @@ private:
     bool fail(int messageId);
     bool failWith(const std::string& reason);
     bool chipIsTheProjects(bool afterErase, bool& lockedForNow);
+    std::string fileProblem(int& failedId) const;
     bool filesReady();
     void pause();
     void settle();

@@ -5,6 +5,28 @@
 
 namespace quorva {
 
+namespace {
+
+// Passes an operation's progress on, and nothing else.
+class ProgressForwarder final : public OperationView {
+public:
+    explicit ProgressForwarder(const std::function<void(int)>& progress) : progress_(progress) {}
+    void operationStarted(const std::string&, const std::string&) override { progress_(0); }
+    void operationProgress(int percent, const std::string&) override { progress_(percent); }
+
+private:
+    const std::function<void(int)>& progress_;
+};
+
+} // namespace
+
+void QuietUi::setStatus(const std::string& text)
+{
+    status_ = text;
+    if (onStatus_)
+        onStatus_(text);
+}
+
 void QuietUi::showMessage(BoxIcon, const std::string&, const std::string& text)
 {
     sink_(text);
@@ -35,11 +57,14 @@ Answer QuietUi::ask(Buttons buttons, BoxIcon, int, const std::string&, const std
 
 int QuietUi::runOperation(Operation& op)
 {
-    op.setView(nullptr);
-    return runOnWorkerThread(op, clock_, [this, &op] {
+    ProgressForwarder forwarder(onProgress_);
+    op.setView(onProgress_ ? &forwarder : nullptr);
+    const int result = runOnWorkerThread(op, clock_, [this, &op] {
         if (stop_ && stop_->load() && !op.cancelRequested())
             op.requestCancel();
     });
+    op.setView(nullptr);
+    return result;
 }
 
 } // namespace quorva

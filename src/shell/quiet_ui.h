@@ -28,7 +28,15 @@ public:
     {
     }
 
-    void setStatus(const std::string& text) override { status_ = text; }
+    // A view that follows the run: the status lines, and the running
+    // operation's progress in percent (called from the operation's thread).
+    void follow(std::function<void(const std::string&)> status, std::function<void(int)> progress)
+    {
+        onStatus_ = std::move(status);
+        onProgress_ = std::move(progress);
+    }
+
+    void setStatus(const std::string& text) override;
     const std::string& status() const { return status_; }
     void showMessage(BoxIcon icon, const std::string& caption, const std::string& text) override;
     Answer ask(Buttons buttons, BoxIcon icon, int defaultButton, const std::string& caption,
@@ -50,6 +58,8 @@ private:
     Clock& clock_;
     const std::atomic<bool>* stop_ = nullptr;
     std::string status_;
+    std::function<void(const std::string&)> onStatus_;
+    std::function<void(int)> onProgress_;
 };
 
 } // namespace quorva

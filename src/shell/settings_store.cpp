@@ -1,5 +1,8 @@
 #include "settings_store.h"
 
+#include "base/ini_document.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -159,6 +162,29 @@ bool SettingsStore::productionRecordsOn() const
 std::string SettingsStore::productionDatabase() const
 {
     return getString(kProductionSection, kDatabaseKey, "");
+}
+
+std::vector<int> SettingsStore::productionBoxes() const
+{
+    std::vector<int> boxes;
+    const std::string text = getString(kProductionSection, "Boxes", "");
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        const int com = parseProfileInt(std::string_view(text).substr(at, comma - at));
+        // A number no COM port has is a typing slip, not a box.
+        if (com >= 1 && com <= 255 && std::find(boxes.begin(), boxes.end(), com) == boxes.end())
+            boxes.push_back(com);
+        at = comma + 1;
+    }
+    return boxes;
+}
+
+bool SettingsStore::setProductionBoxes(const std::vector<int>& comPorts)
+{
+    std::string text;
+    for (const int com : comPorts)
+        text += (text.empty() ? "" : ",") + std::to_string(com);
+    return setString(kProductionSection, "Boxes", text);
 }
 
 } // namespace quorva

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace quorva {
 
@@ -97,6 +98,9 @@ public:
     // show it only masked).
     bool productionRecordsOn() const;
     std::string productionDatabase() const;
+    // [Production] Boxes=1,3,4: the COM numbers the production station runs.
+    std::vector<int> productionBoxes() const;
+    bool setProductionBoxes(const std::vector<int>& comPorts);
 
 private:
     bool ensureFolder() const;
