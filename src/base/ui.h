@@ -9,6 +9,7 @@ namespace quorva {
 class Operation;
 class Project;
 class ProductionRecordsModel;
+class ProductionStationModel;
 struct LockFuseState;
 
 enum class BoxIcon { None, Information, Warning, Error, Question, Stop };
@@ -84,6 +85,8 @@ public:
     virtual void aboutBox() {}
     // The Production Records window on its model, until the person closes it.
     virtual void productionRecordsWindow(ProductionRecordsModel& model) { (void)model; }
+    // The Production window on its station, until the person closes it.
+    virtual void productionStation(ProductionStationModel& model) { (void)model; }
 };
 
 } // namespace quorva

@@ -6,9 +6,11 @@
 #include "gui_thread.h"
 #include "load_address_dialog.h"
 #include "production_records_dialog.h"
+#include "production_window.h"
 #include "progress_window.h"
 
 #include "base/desktop_opener.h"
+#include "shell/production_station_model.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <filesystem>
 #include <vector>
 
 namespace quorva::gui {
@@ -236,6 +239,12 @@ bool QtUi::lockFuseDialog(LockFuseState& setting, int deviceIndex, bool directMo
 void QtUi::aboutBox()
 {
     runOnGuiThread([&] { execAboutBox(owner_, *this); });
+}
+
+void QtUi::productionStation(ProductionStationModel& station)
+{
+    const std::string name = std::filesystem::path(station.projectPath()).filename().string();
+    runOnGuiThread([&] { execProductionWindow(owner_, *this, station, name.c_str()); });
 }
 
 void QtUi::productionRecordsWindow(ProductionRecordsModel& model)

@@ -53,6 +53,7 @@ public:
     bool lockFuseDialog(LockFuseState& setting, int deviceIndex, bool directMode) override;
     void aboutBox() override;
     void productionRecordsWindow(ProductionRecordsModel& model) override;
+    void productionStation(ProductionStationModel& station) override;
 
 private:
     std::optional<std::string> chooseFile(const FileChooser& chooser, bool save);

@@ -74,6 +74,7 @@ public:
     }
     void aboutBox() override { inner_.aboutBox(); }
     void productionRecordsWindow(ProductionRecordsModel& model) override { inner_.productionRecordsWindow(model); }
+    void productionStation(ProductionStationModel& model) override { inner_.productionStation(model); }
 
 private:
     Ui& inner_;
@@ -123,6 +124,11 @@ void AppController::setStatus(const std::string& text)
 void AppController::showInfo(const std::string& text)
 {
     ui_->showMessage(BoxIcon::Information, messageText(kCaptionId), text);
+}
+
+void AppController::showStation(ProductionStationModel& station)
+{
+    ui_->productionStation(station);
 }
 
 void AppController::showError(const std::string& text)
@@ -517,6 +523,9 @@ bool AppController::command(int id)
         return true;
     case cmd::About:
         ui_->aboutBox();
+        return true;
+    case cmd::Production:
+        productionStation();
         return true;
     case cmd::ProductionRecords: {
         ProductionRecordsModel model(*ui_, records_);

@@ -73,6 +73,9 @@ public:
     // record around it. A store that fails refuses the work before the chip
     // is touched: false, and the status line says why.
     bool recordedWrite(const char* step, const std::function<bool()>& work);
+    // The port of each box of the production station (a serial port by default).
+    std::function<std::unique_ptr<BytePort>(int comPort)> openBoxPort;
+
     // Whether the production records failed at the last chip: a run stops
     // before its next chip then.
     const ChipRecorder& recorder() const { return recorder_; }
@@ -122,6 +125,7 @@ private:
     void setStatus(const std::string& text);
     void showInfo(const std::string& text);
     void showError(const std::string& text);
+    void showStation(ProductionStationModel& station);
     void checksumLine(const MemoryBuffer& buffer);
     void refresh();
     void projectOpen();
@@ -137,6 +141,7 @@ private:
     Settings settings() const;
     ChipRecord recordFacts() const;
     void programRecorded(bool isFlash);
+    void productionStation();
 
     bool statusSet_ = false; // set by the first status text
     std::unique_ptr<StatusUi> ui_;

@@ -1,7 +1,10 @@
 #include "app_controller.h"
 
+#include "base/messages.h"
 #include "catalogue/device_lookup.h"
 #include "data/serial_sequence.h"
+#include "link/serial_port.h"
+#include "production_station_model.h"
 
 namespace quorva {
 
@@ -72,6 +75,26 @@ void AppController::programRecorded(bool isFlash)
             chips_.programEeprom();
         return context_.lastResult >= 0;
     });
+}
+
+// Project > Production...: the station for the project as saved, once it
+// would pass the checks every auto-program run makes.
+void AppController::productionStation()
+{
+    std::string refusal = autoProgram_.refusal();
+    if (refusal.empty() && (project_.fileName == kUnspecifiedFile || project_.modified))
+        refusal = messageText(2433);
+    if (!refusal.empty()) {
+        showInfo(refusal);
+        return;
+    }
+    ProductionStationModel::Hooks hooks;
+    hooks.openPort = openBoxPort ? openBoxPort : [this](int) -> std::unique_ptr<BytePort> {
+        return std::make_unique<SerialPort>([this](int com) { return store_.portPath(com); });
+    };
+    ProductionStationModel station(store_, clock_, project_, flash_, eeprom_, records_, std::move(hooks));
+    station.offerBoxes(stationBoxes(store_));
+    showStation(station);
 }
 
 } // namespace quorva

@@ -11,7 +11,7 @@ namespace {
 
 // clang-format off
 constexpr int kProject[] = {cmd::ProjectNew, cmd::ProjectOpen, cmd::ProjectReload, cmd::ProjectSave,
-                            cmd::ProjectSaveAs, cmd::ProjectClose, 0, cmd::AutoProgram, 0,
+                            cmd::ProjectSaveAs, cmd::ProjectClose, 0, cmd::AutoProgram, cmd::Production, 0,
                             cmd::RecentPlaceholder, 0, cmd::Exit};
 constexpr int kFlash[] = {cmd::FlashLoad, cmd::FlashLoadAt, cmd::FlashReload, cmd::FlashSave, cmd::FlashSaveAs,
                           cmd::FlashClose, 0, cmd::ProgramFlash, cmd::VerifyFlash, cmd::ReadFlash};
@@ -41,6 +41,7 @@ struct AddedItem {
 };
 constexpr AddedItem kAddedItems[] = {
     {cmd::ProductionRecords, 2363},
+    {cmd::Production, 2380},
 };
 
 // The keys every desktop program answers; Enter and Escape stay free, as the

@@ -9,6 +9,8 @@
 #include "base/messages.h"
 #include "data/memory_buffer.h"
 #include "data/project.h"
+#include "link/connection.h"
+#include "link/serial_survey.h"
 
 #include <algorithm>
 
@@ -20,6 +22,8 @@ constexpr int kNotAnswering = 2120;
 constexpr int kEepromSerial = 2114;
 constexpr int kFlashSerial = 2115;
 constexpr int kProjectNotLoaded = 1024;
+constexpr int kBoxAnswers = 2431;
+constexpr int kNoBox = 2432;
 
 // ", Flash serial number 4711" without its leading comma.
 std::string serialsWritten(const AutoProgram& run)
@@ -67,9 +71,52 @@ ProductionStationModel::~ProductionStationModel()
             box->cancel = true;
     }
     wake_.notify_all();
+    if (searching_.joinable())
+        searching_.join();
     for (const auto& box : boxes_)
         if (box->worker.joinable())
             box->worker.join();
+}
+
+std::vector<int> stationBoxes(const SettingsStore& settings)
+{
+    std::vector<int> boxes = settings.productionBoxes();
+    for (const SerialDeviceInfo& device : surveySerialDevices([&settings](int com) { return settings.portPath(com); }))
+        boxes.insert(boxes.end(), device.comNumbers.begin(), device.comNumbers.end());
+    std::sort(boxes.begin(), boxes.end());
+    boxes.erase(std::unique(boxes.begin(), boxes.end()), boxes.end());
+    return boxes;
+}
+
+void ProductionStationModel::search()
+{
+    if (searching_.joinable())
+        searching_.join();
+    std::vector<int> idle;
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        for (const auto& box : boxes_)
+            if (!box->busy)
+                idle.push_back(box->tile.comPort);
+    }
+    searching_ = std::thread([this, idle] {
+        for (const int com : idle) {
+            const std::unique_ptr<BytePort> port = hooks_.openPort(com);
+            QuietUi silent([](const std::string&) {}, clock_);
+            Connection connection(*port, clock_, silent);
+            Connection::Version version;
+            const bool answers = connection.readVersion(com, version, false);
+            {
+                const std::lock_guard<std::mutex> hold(mutex_);
+                Box* box = find(com);
+                if (!box || box->busy || closing_)
+                    continue;
+                box->tile.result = answers ? formatMessage(kBoxAnswers, version.text.c_str()) : messageText(kNoBox);
+                box->tile.state = answers ? TileState::Waiting : TileState::NotAnswering;
+            }
+            notify();
+        }
+    });
 }
 
 void ProductionStationModel::notify() const

@@ -76,8 +76,15 @@ public:
     ProductionStationModel(const ProductionStationModel&) = delete;
     ProductionStationModel& operator=(const ProductionStationModel&) = delete;
 
+    // Who is told that something the window shows has changed; set before
+    // the first Start.
+    void onChanged(std::function<void()> changed) { hooks_.changed = std::move(changed); }
+
     // The boxes on offer, ticked as [Production] Boxes remembers them.
     void offerBoxes(const std::vector<int>& comPorts);
+    // Asks every box that is not running for its version, on a thread of
+    // the model's own; each tile then says whether a box answers.
+    void search();
     // Ticks a box in or out; remembered in the settings.
     void setTicked(int comPort, bool ticked);
     // On: each box that finished is ready again for a Start of its own.
@@ -103,6 +110,7 @@ public:
     // The newest records of this station, at most count.
     std::vector<ChipRecord> lastRecords(int count = 20) const;
     bool recordsOn() const { return records_ && !records_->off(); }
+    const std::string& projectPath() const { return projectPath_; }
 
 private:
     struct Box;
@@ -132,6 +140,11 @@ private:
     std::optional<std::uint32_t> nextSerial_;
     std::uint64_t firstStartMs_ = 0;
     bool started_ = false;
+    std::thread searching_;
 };
+
+// The COM numbers a station offers: those the settings map or the serial
+// survey finds, and those [Production] Boxes remembers.
+std::vector<int> stationBoxes(const SettingsStore& settings);
 
 } // namespace quorva

@@ -48,6 +48,7 @@ inline constexpr int FlashLoadAt = 32908;
 inline constexpr int EepromLoadAt = 32909;
 inline constexpr int UpdateFirmware = 32910;
 inline constexpr int ProductionRecords = 32920;
+inline constexpr int Production = 32921;
 } // namespace cmd
 
 namespace control {
