@@ -8,7 +8,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/examples/blink.c ${CMAKE_SOURCE_DIR}/examples/
               ${CMAKE_SOURCE_DIR}/examples/Makefile
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 # The manual, where the Help command looks when the working folder has none.
-install(FILES ${CMAKE_SOURCE_DIR}/help/quorva.htm DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/help/quorva.htm ${CMAKE_SOURCE_DIR}/help/production-station-en.png
+              ${CMAKE_SOURCE_DIR}/help/production-station-ru.png DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # What Debian asks of every package's documentation folder.
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 set(debian_changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)

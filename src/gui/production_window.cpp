@@ -71,7 +71,7 @@ public:
     {
         setObjectName(QStringLiteral("tile%1").arg(comPort));
         setFrameShape(QFrame::Box);
-        setMinimumWidth(260);
+        setMinimumWidth(320);
         auto* layout = new QVBoxLayout(this);
         title_ = new QLabel(this);
         state_ = new QLabel(this);
@@ -79,7 +79,7 @@ public:
         state_->setAlignment(Qt::AlignCenter);
         state_->setMinimumHeight(72);
         QFont big = state_->font();
-        big.setPointSize(26);
+        big.setPointSize(22);
         big.setBold(true);
         state_->setFont(big);
         step_ = new QLabel(this);

@@ -338,5 +338,20 @@ TEST_F(AppControllerTest, DialogCommandsOpenThroughTheUi)
     EXPECT_EQ(ui.calls().back(), "dialog: lock fuse " + std::to_string(findByName("ATmega8")) + " direct -> ok");
 }
 
+TEST_F(AppControllerTest, ProductionOpensOnlyOnAProjectThatCouldRunAsSaved)
+{
+    start();
+    controller.command(cmd::ProjectNew);
+    controller.command(cmd::Production);
+    EXPECT_EQ(ui.callsStartingWith("box: ").back(),
+              std::string("box: information | ") + messageText(1025) + " | " + messageText(1133));
+
+    controller.project().autoErase = true;
+    controller.command(cmd::Production);
+    EXPECT_EQ(ui.callsStartingWith("box: ").back(),
+              std::string("box: information | ") + messageText(1025) + " | " + messageText(2433))
+        << "the station runs the project's file, which does not exist yet";
+}
+
 } // namespace
 } // namespace quorva
