@@ -1,5 +1,5 @@
 // The Production window over a station of three in-process boxes that keep
-// real time: one good, one that falls silent, one good. Driven by the keys
+// real time: one good, one whose chip fails its write, one good. Driven by the keys
 // alone, as an operator at a fixture drives it.
 #include "gui/production_window.h"
 #include "screenshots.h"
@@ -48,7 +48,7 @@ protected:
         EXPECT_TRUE(project.load(folder.file("board.kx2")));
         ProductionStationModel::Hooks hooks;
         hooks.openPort = [this](int com) -> std::unique_ptr<BytePort> {
-            return std::make_unique<sim::SimPort>(realClock(), com == 2 ? silent : com == 1 ? first : third, com - 1);
+            return std::make_unique<sim::SimPort>(realClock(), com == 2 ? failing : com == 1 ? first : third, com - 1);
         };
         station =
             std::make_unique<ProductionStationModel>(settings, realClock(), project, flash, eeprom, records, hooks);
@@ -93,9 +93,9 @@ protected:
     MemoryBuffer flash;
     MemoryBuffer eeprom;
     sim::Box first = makeBox();
-    sim::Box silent = makeBox([] {
+    sim::Box failing = makeBox([] {
         sim::BoxOptions options;
-        options.faults.silentAfter = 40;
+        options.faults.pollingErrorAt = 1;
         return options;
     }());
     sim::Box third = makeBox();
@@ -116,7 +116,7 @@ TEST_F(ProductionWindowTest, SpaceStartsEscapeStopsAndTheTilesSayHowEachChipEnde
         ASSERT_TRUE(QTest::qWaitFor([&] { return !station->running(); }, 60000));
         QTest::qWait(250);
         EXPECT_EQ(stateOf(window, 1), "PASS");
-        EXPECT_EQ(stateOf(window, 2), "NOT ANSWERING");
+        EXPECT_EQ(stateOf(window, 2), "FAIL");
         EXPECT_EQ(stateOf(window, 3), "PASS");
         EXPECT_NE(window.findChild<QLabel*>(gui::production_id::Counters)->text().indexOf("Good: 2"), -1);
         test::saveScreenshot(window, "production-pass-fail-en");
