@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <thread>
 
 namespace quorva {
 namespace {
@@ -129,6 +130,14 @@ TEST_F(ProductionStationTest, APulledBoxFailsThenShowsNotAnsweringWhileTheOthers
     ASSERT_TRUE(model->startAll());
     model->waitIdle();
     EXPECT_EQ(model->counters().good, 4);
+
+    // Search asks each box for its version, off the caller's thread.
+    model->search();
+    for (int wait = 0; wait < 300 && model->tiles()[2].result.rfind("The box answers", 0) != 0; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(model->tiles()[0].result.rfind("The box answers: ", 0), 0u) << model->tiles()[0].result;
+    EXPECT_EQ(model->tiles()[1].result, "No box answers");
+    EXPECT_EQ(model->tiles()[1].state, TileState::NotAnswering);
 }
 
 TEST_F(ProductionStationTest, StopCancelsEveryRunningChipAndCountsNoneOfThemGood)
