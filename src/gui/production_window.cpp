@@ -325,7 +325,7 @@ private:
         QStringList header;
         for (const std::string& title : titles)
             header << QString::fromStdString(title);
-        records_->setColumnCount(header.size());
+        records_->setColumnCount(static_cast<int>(header.size()));
         records_->setHorizontalHeaderLabels(header);
         const std::vector<ChipRecord> rows = station_.lastRecords();
         records_->setRowCount(static_cast<int>(rows.size()));
