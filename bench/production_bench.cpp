@@ -61,6 +61,8 @@ void StationGuiThreadShare(benchmark::State& state)
     Project project(quiet);
     MemoryBuffer flash;
     MemoryBuffer eeprom;
+    flash.init(quiet, false, {}, &project);
+    eeprom.init(quiet, true, {}, &project);
     project.bindBuffers(flash, eeprom);
     project.load(folder + "/board.kx2");
     ProductionStationModel::Hooks hooks;

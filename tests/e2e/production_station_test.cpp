@@ -39,6 +39,8 @@ protected:
                             "\n[Settings]\nResetStrobeLength=20\n[AutoProgram]\nAutoErase=1\nAutoFlashProgram=1\n"
                             "AutoFlashVerify=1\nAutoIncrementFlash=1\nAutoIncAddressFlash=2\nSerialSequence=station\n"
                             "[Device]\nDeviceNo=17\n");
+        flash.init(quiet, false, {}, &project);
+        eeprom.init(quiet, true, {}, &project);
         project.bindBuffers(flash, eeprom);
         ASSERT_TRUE(project.load(folder.file("board.kx2")));
     }

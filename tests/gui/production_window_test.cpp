@@ -44,6 +44,8 @@ protected:
                         "[Files]\nFlash=" + folder.file("app.bin") +
                             "\n[Settings]\nResetStrobeLength=20\n[AutoProgram]\nAutoErase=1\nAutoFlashProgram=1\n"
                             "AutoFlashVerify=1\nAutoIncrementFlash=1\nAutoIncAddressFlash=2\n[Device]\nDeviceNo=17\n");
+        flash.init(quiet, false, {}, &project);
+        eeprom.init(quiet, true, {}, &project);
         project.bindBuffers(flash, eeprom);
         EXPECT_TRUE(project.load(folder.file("board.kx2")));
         ProductionStationModel::Hooks hooks;
