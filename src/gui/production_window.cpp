@@ -302,12 +302,13 @@ private:
         counters_->setText(QString::fromStdString(
             formatMessage(2393, counted.good) + "\n" + formatMessage(2394, counted.failed) + "\n" +
             formatMessage(2395, counted.yield() * 100.0) + "\n" + formatMessage(2396, counted.chipsPerHour)));
-        const std::optional<std::uint32_t> next = station_.nextSerial();
-        nextSerial_->setText(next ? QString::fromStdString(formatMessage(2397, static_cast<unsigned>(*next)))
-                                  : text(2398));
+        // The records and the sequence are read only when a chip has ended.
         const int chips = counted.good + counted.failed + counted.cancelled;
         if (chips != recordsShownFor_) {
             recordsShownFor_ = chips;
+            const std::optional<std::uint32_t> next = station_.nextSerial();
+            nextSerial_->setText(next ? QString::fromStdString(formatMessage(2397, static_cast<unsigned>(*next)))
+                                      : text(2398));
             showRecords();
         }
     }

@@ -90,6 +90,9 @@ std::vector<int> stationBoxes(const SettingsStore& settings)
 
 void ProductionStationModel::search()
 {
+    // A search still asking its boxes is not started twice.
+    if (searchBusy_.exchange(true))
+        return;
     if (searching_.joinable())
         searching_.join();
     std::vector<int> idle;
@@ -116,6 +119,7 @@ void ProductionStationModel::search()
             }
             notify();
         }
+        searchBusy_ = false;
     });
 }
 

@@ -141,6 +141,7 @@ private:
     std::uint64_t firstStartMs_ = 0;
     bool started_ = false;
     std::thread searching_;
+    std::atomic<bool> searchBusy_{false};
 };
 
 // The COM numbers a station offers: those the settings map or the serial
