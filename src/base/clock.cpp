@@ -17,6 +17,12 @@ std::uint64_t SteadyClock::tickMs()
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+std::uint64_t SteadyClock::tickUs()
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
+}
+
 void RecordingClock::sleepMs(int ms)
 {
     {

@@ -14,12 +14,16 @@ public:
     virtual void sleepMs(int ms) = 0;
     // Milliseconds since an arbitrary start; only differences are meaningful.
     virtual std::uint64_t tickMs() = 0;
+    // The same time in microseconds, for whoever times what is shorter than
+    // a millisecond (the simulator's line and chips).
+    virtual std::uint64_t tickUs() { return tickMs() * 1000; }
 };
 
 class SteadyClock final : public Clock {
 public:
     void sleepMs(int ms) override;
     std::uint64_t tickMs() override;
+    std::uint64_t tickUs() override;
 };
 
 // Records every sleep and advances a virtual time instead of waiting.

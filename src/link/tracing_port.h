@@ -35,6 +35,7 @@ public:
     TracingClock(Clock& inner, std::shared_ptr<Trace> trace) : inner_(inner), trace_(std::move(trace)) {}
     void sleepMs(int ms) override;
     std::uint64_t tickMs() override { return inner_.tickMs(); }
+    std::uint64_t tickUs() override { return inner_.tickUs(); }
 
 private:
     Clock& inner_;

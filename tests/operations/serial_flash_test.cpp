@@ -37,6 +37,7 @@ public:
         return miso;
     }
     void powerCycle() override { inner_->powerCycle(); }
+    bool busyAt(std::uint64_t nowUs) const override { return inner_->busyAt(nowUs); }
     sim::ChipState state() const override { return inner_->state(); }
     bool setState(const sim::ChipState& state, std::string* error) override { return inner_->setState(state, error); }
 

@@ -25,6 +25,7 @@ public:
     // Status reads that still see the busy bit after a program or erase.
     void setBusyPolls(int polls) { busyPollsAfterWrite_ = polls; }
     bool busy(std::uint64_t nowUs) const;
+    bool busyAt(std::uint64_t nowUs) const override { return busy(nowUs); }
 
     void resetLine(bool high, std::uint64_t nowUs) override { select(!high, nowUs); }
     void powerCycle() override;
@@ -51,6 +52,7 @@ private:
     int busyPolls_ = 0;
     std::uint64_t busyUntilUs_ = 0; // an erase also ends by itself after its time
     bool timedBusy_ = false;
+    std::uint64_t programUntilUs_ = 0; // a page program takes its time whatever the polls
     std::vector<std::pair<std::uint32_t, std::uint8_t>> pending_;
 };
 
