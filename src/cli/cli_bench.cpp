@@ -15,6 +15,7 @@ Bench::Bench(CliContext& context)
     link.comPort = session.comPort();
     link.highSpeed = session.baudCode();
     link.advancedDelays = context.settings.readAdvancedDelays();
+    link.fixedWaits = context.options.fixedWaits || context.settings.fixedWaits();
     controller.prepare(link);
     controller.context().unattended = true;
     // A chip that turns out to be another device is worked on as that one.

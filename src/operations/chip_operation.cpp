@@ -3,6 +3,8 @@
 #include "base/messages.h"
 #include "data/project.h"
 
+#include <algorithm>
+
 namespace quorva {
 
 namespace {
@@ -24,6 +26,14 @@ ChipAlgorithm chipAlgorithm(const DeviceInfo& device)
     return ChipAlgorithm::Avr;
 }
 
+bool answersReadyPoll(const DeviceInfo& device)
+{
+    // Every ATtiny, ATmega, AT90PWM/CAN/USB and ATA part of the table has
+    // Poll RDY/BSY; the AT86RF401, like the AT90S parts it descends from,
+    // has none, and neither has the AT89S8253.
+    return device.protocol == ProtocolAvr && device.family != FamilyAt86;
+}
+
 At45Geometry at45Geometry(const DeviceInfo& device, std::uint8_t status)
 {
     At45Geometry geometry;
@@ -36,8 +46,8 @@ At45Geometry at45Geometry(const DeviceInfo& device, std::uint8_t status)
 }
 
 ChipOperation::ChipOperation(const OperationSetup& setup)
-    : ui_(setup.ui), link_(setup.link), project_(setup.project), device_(setup.device),
-      delays_(setup.advancedDelays), baudCode_(setup.baudCode)
+    : ui_(setup.ui), link_(setup.link), project_(setup.project), device_(setup.device), delays_(setup.advancedDelays),
+      baudCode_(setup.baudCode), fixedWaits_(setup.fixedWaits)
 {
 }
 
@@ -82,6 +92,44 @@ int ChipOperation::byteDelayMs(bool flash, int fallback) const
     if (flash)
         return project_.delayByte ? project_.delayByteValue : fallback;
     return project_.delayByte2 ? project_.delayByteValue2 : fallback;
+}
+
+bool ChipOperation::pageDelayOverridden(bool flash) const
+{
+    return flash ? project_.delayPage : project_.delayPage2;
+}
+
+bool ChipOperation::byteDelayOverridden(bool flash) const
+{
+    return flash ? project_.delayByte : project_.delayByte2;
+}
+
+int ChipOperation::pollReady(int boundMs, const std::function<int()>& busy)
+{
+    const std::uint64_t deadline = now() + static_cast<std::uint64_t>(std::max(boundMs, 0));
+    for (;;) {
+        // What counts is when the chip was asked: a slow line may bring its
+        // answer late, but "busy" then says nothing of the time after.
+        const std::uint64_t asked = now();
+        const int state = busy();
+        if (state < 0)
+            return kFailed;
+        if (state == 0)
+            return kDone;
+        if (asked >= deadline)
+            return kPollingError;
+        // A write takes milliseconds: a millisecond between polls keeps the
+        // line and both ends quiet and costs half of one on average.
+        wait(1);
+    }
+}
+
+int ChipOperation::avrBusy()
+{
+    if (!link_.send(Command::Spi4Read, {0xF0, 0x00, 0x00}))
+        return -1;
+    const int status = link_.receiveByte();
+    return status < 0 ? -1 : status & 0x01;
 }
 
 bool ChipOperation::sendEach(std::initializer_list<std::uint8_t> bytes)

@@ -101,7 +101,7 @@ TEST(ProgramCommand, EepromReportsItsOwnTexts)
     EXPECT_EQ(rig.context.lastResult, 0);
 
     sim::BoxOptions polling = instantBox();
-    polling.faults.pollingErrorAt = 1;
+    polling.faults.neverReady = true;
     OpsRig failed("ATmega328P", polling);
     OpsRig::fill(failed.eeprom, pattern(300));
     failed.commands.programEeprom();

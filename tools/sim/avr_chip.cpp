@@ -83,9 +83,9 @@ std::uint8_t AvrChip::answer(const std::uint8_t* in, std::uint64_t nowUs)
     if (!enabled_)
         return echo;
     // Poll RDY/BSY: bit 0 set while a write is in progress. A part without
-    // the instruction echoes, which reads as ready.
-    if (in[0] == 0xF0 && part_.readyPoll)
-        return busy(nowUs) ? 0xFF : 0xFE;
+    // the instruction echoes, which reads as ready even then.
+    if (in[0] == 0xF0)
+        return !part_.readyPoll ? echo : busy(nowUs) ? 0xFF : 0xFE;
     if (busy(nowUs))
         return 0xFF; // what data polling sees while a write is in progress
     switch (in[0]) {

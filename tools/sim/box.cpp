@@ -88,9 +88,13 @@ Box::Box(Clock& clock, std::unique_ptr<Chip> chip, BoxOptions options)
     chip_->setInstantWrites(options_.instantWrites);
     chip_->setSlowdown(f.slowChip);
     chip_->setNeverReady(f.neverReady);
-    // The chip only ever runs inside receive(), under the box's lock.
+    // The chip only ever runs inside receive(), under the box's lock. One
+    // report per command: a page load refused is 64 refused instructions.
     chip_->setRefusalSink([this](const std::string& what) {
-        violations_.push_back({ViolationKind::WriteWhileBusy, commandIndex_, what});
+        const bool told = !violations_.empty() && violations_.back().kind == ViolationKind::WriteWhileBusy &&
+                          violations_.back().command == commandIndex_;
+        if (!told)
+            violations_.push_back({ViolationKind::WriteWhileBusy, commandIndex_, what});
     });
     chip_->setStaysLocked(f.staysLocked);
     if (f.lockedChip)

@@ -59,7 +59,8 @@ void usage(std::ostream& out = std::cerr)
            "  --ping-star             the firmware answers Ping with '*'\n"
            "  --version-text TEXT     version text of the firmware\n"
            "  --instant               chips write and erase in no time\n"
-           "  --busy-polls N          AT26 status reads that see busy after a write (default 2)\n"
+           "  --busy-polls N          AT26 status reads that see busy after a write or erase\n"
+           "                          (default: none after a page program, 2 after an erase)\n"
            "  --pace                  run on the wall clock: replies leave at the line rate,\n"
            "                          the box's and the chip's waits take their time\n"
            "signals: SIGINT/SIGTERM stop, SIGUSR1 power-cycles the box\n";

@@ -76,7 +76,7 @@ void SerialFlashChip::erase(std::uint32_t start, std::uint32_t length, std::uint
 {
     start = start / length * length;
     std::fill_n(memory_.begin() + start, std::min<std::size_t>(length, memory_.size() - start), 0xFF);
-    busyPolls_ = busyPollsAfterWrite_;
+    busyPolls_ = busyPollsSet_.value_or(2);
     timedBusy_ = true;
     busyUntilUs_ = nowUs + busyTime(us);
 }
@@ -112,7 +112,7 @@ void SerialFlashChip::onDeselect(std::uint64_t nowUs)
         for (const auto& [where, value] : pending_)
             memory_[where] &= value;
         pending_.clear();
-        busyPolls_ = busyPollsAfterWrite_;
+        busyPolls_ = busyPollsSet_.value_or(0);
         timedBusy_ = false;
         programUntilUs_ = nowUs + busyTime(part_.byteWriteUs);
         return;
@@ -151,7 +151,7 @@ void SerialFlashChip::restartContents()
     sprl_ = false;
     programError_ = false;
     ignored_ = false;
-    busyPollsAfterWrite_ = 2;
+    busyPollsSet_.reset();
     busyPolls_ = 0;
     busyUntilUs_ = 0;
     programUntilUs_ = 0;
