@@ -7,9 +7,13 @@
 // - VerifyMega328P: Verify Flash of the 32 KB image.
 // - Boxes: Program and Verify Flash of the 32 KB image on 1 or 4 boxes at
 //   once, each box a quorva-sim process and a thread of this one.
+// fixed:1 runs the same with --fixed-waits: the table's delay after every
+// write instead of asking the chip.
 //
 // Counters: wall_s, the program's own waits (waits_s), the time the bytes
-// need on the line (line_s), round trips, and what is left (rest_s).
+// need on the line (line_s: both ways; the simulator paces only the box's
+// replies, the PC's bytes arrive at once), round trips, and what is left
+// (rest_s).
 
 #include "sim_process.h"
 
@@ -63,13 +67,14 @@ public:
 // Sums the waits and passes them on to the real clock.
 class WaitSum final : public Clock {
 public:
-    void sleepMs(int ms) override
+    void sleepMs(int ms) override { sleepUs(ms * 1000); }
+    void sleepUs(int us) override
     {
-        waitedMs += ms > 0 ? static_cast<std::uint64_t>(ms) : 0;
-        realClock().sleepMs(ms);
+        waitedUs += us > 0 ? static_cast<std::uint64_t>(us) : 0;
+        realClock().sleepUs(us);
     }
     std::uint64_t tickMs() override { return realClock().tickMs(); }
-    std::uint64_t waitedMs = 0;
+    std::uint64_t waitedUs = 0;
 };
 
 // Counts the line time of every byte, and the round trips.
@@ -126,7 +131,7 @@ std::string tempFolder()
 // One paced box with a chip, and the program's side of its line.
 class Station {
 public:
-    Station(const std::string& chip, const std::string& device, int imageBytes)
+    Station(const std::string& chip, const std::string& device, int imageBytes, bool fixedWaits = false)
         : folder_(tempFolder()), link_(folder_ + "/COM1"),
           simulator_(QUORVA_SIM_EXE, {"--link", link_, "--chip", chip, "--pace"}, link_), project_(ui_),
           serial_([this](int) { return link_; }, realClock()), port_(serial_), connection_(port_, clock_, ui_),
@@ -138,6 +143,7 @@ public:
             flash_.data()[i] = static_cast<std::uint8_t>(i * 13 + (i >> 8));
         settings_.comPort = 1;
         settings_.highSpeed = 2;
+        settings_.fixedWaits = fixedWaits;
     }
     ~Station()
     {
@@ -159,12 +165,12 @@ public:
     }
     void clearCounts()
     {
-        clock_.waitedMs = 0;
+        clock_.waitedUs = 0;
         port_.seconds = 0;
         port_.roundTrips = 0;
     }
     const std::string& lastBox() const { return ui_.lastBox; }
-    double waits() const { return static_cast<double>(clock_.waitedMs) / 1000.0; }
+    double waits() const { return static_cast<double>(clock_.waitedUs) / 1e6; }
     double line() const { return port_.seconds; }
     double roundTrips() const { return static_cast<double>(port_.roundTrips); }
 
@@ -202,7 +208,7 @@ void report(benchmark::State& state, const Station& station, double wall)
 
 void program(benchmark::State& state, const std::string& chip, const std::string& device, int bytes)
 {
-    Station station(chip, device, bytes);
+    Station station(chip, device, bytes, state.range(0) != 0);
     for (auto _ : state) {
         station.clearCounts();
         const auto started = std::chrono::steady_clock::now();
@@ -217,13 +223,13 @@ void ProgramMega328P(benchmark::State& state)
 {
     program(state, "ATmega328P", "ATmega328P", 32768);
 }
-BENCHMARK(ProgramMega328P)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(ProgramMega328P)->Arg(0)->Arg(1)->ArgName("fixed")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 void ProgramAt89S51(benchmark::State& state)
 {
     program(state, "AT89S51", "AT89S51", 4096);
 }
-BENCHMARK(ProgramAt89S51)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(ProgramAt89S51)->Arg(0)->Arg(1)->ArgName("fixed")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 void VerifyMega328P(benchmark::State& state)
 {
@@ -248,7 +254,7 @@ void Boxes(benchmark::State& state)
     const auto count = static_cast<std::size_t>(state.range(0));
     std::vector<std::unique_ptr<Station>> stations;
     for (std::size_t i = 0; i < count; ++i)
-        stations.push_back(std::make_unique<Station>("ATmega328P", "ATmega328P", 32768));
+        stations.push_back(std::make_unique<Station>("ATmega328P", "ATmega328P", 32768, state.range(1) != 0));
     for (auto _ : state) {
         std::atomic<int> failed{0};
         const auto started = std::chrono::steady_clock::now();
@@ -268,7 +274,12 @@ void Boxes(benchmark::State& state)
             state.SkipWithError("a box failed");
     }
 }
-BENCHMARK(Boxes)->Arg(1)->Arg(4)->ArgName("boxes")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(Boxes)
+    ->ArgsProduct({{1, 4}, {0, 1}})
+    ->ArgNames({"boxes", "fixed"})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

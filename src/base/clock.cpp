@@ -11,6 +11,12 @@ void SteadyClock::sleepMs(int ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void SteadyClock::sleepUs(int us)
+{
+    if (us > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
+}
+
 std::uint64_t SteadyClock::tickMs()
 {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();

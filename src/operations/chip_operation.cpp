@@ -10,6 +10,7 @@ namespace quorva {
 namespace {
 constexpr int kCaptionId = 1025;
 constexpr int kDataFlashWaitMs = 15;
+constexpr std::uint64_t kPollSpacingUs = 100;
 } // namespace
 
 ChipAlgorithm chipAlgorithm(const DeviceInfo& device)
@@ -106,21 +107,37 @@ bool ChipOperation::byteDelayOverridden(bool flash) const
 
 int ChipOperation::pollReady(int boundMs, const std::function<int()>& busy)
 {
+    Clock& clock = link_.clock();
     const std::uint64_t deadline = now() + static_cast<std::uint64_t>(std::max(boundMs, 0));
+    const std::uint64_t startUs = clock.tickUs();
+    // The writes of one run take about as long as each other: the chip is
+    // asked only once most of the last write's time has passed.
+    if (expectedBusyUs_ > 0)
+        clock.sleepUs(static_cast<int>(expectedBusyUs_));
+    std::optional<std::uint64_t> lastBusyUs;
     for (;;) {
         // What counts is when the chip was asked: a slow line may bring its
         // answer late, but "busy" then says nothing of the time after.
         const std::uint64_t asked = now();
+        const std::uint64_t askedUs = clock.tickUs();
         const int state = busy();
         if (state < 0)
             return kFailed;
-        if (state == 0)
+        if (state == 0) {
+            // Busy when last asked: the write ended within a pause after
+            // that, where the next one is asked about first. Ready at once:
+            // it may have ended well before, so ask a little earlier.
+            expectedBusyUs_ = lastBusyUs                             ? *lastBusyUs + kPollSpacingUs
+                              : expectedBusyUs_ > kPollSpacingUs / 2 ? expectedBusyUs_ - kPollSpacingUs / 2
+                                                                     : 0;
             return kDone;
+        }
+        lastBusyUs = askedUs - startUs;
         if (asked >= deadline)
             return kPollingError;
-        // A write takes milliseconds: a millisecond between polls keeps the
-        // line and both ends quiet and costs half of one on average.
-        wait(1);
+        // A pause between polls keeps the line and both ends quiet; mostly
+        // it only falls between the last busy answer and the first ready one.
+        clock.sleepUs(static_cast<int>(kPollSpacingUs));
     }
 }
 
@@ -130,6 +147,20 @@ int ChipOperation::avrBusy()
         return -1;
     const int status = link_.receiveByte();
     return status < 0 ? -1 : status & 0x01;
+}
+
+bool ChipOperation::loadExtendedAddress(int address)
+{
+    // Below 128 KB every address fits the instructions' 16-bit word address.
+    constexpr int kWordAddressedBytes = 131072;
+    const int extended = address >> 17;
+    if (device_.flashSize <= kWordAddressedBytes || extendedAddress_ == extended)
+        return true;
+    if (!link_.send(Command::Spi4, {0x4D, 0x00, static_cast<std::uint8_t>(extended & 0xFF), 0x00}))
+        return false;
+    link_.receiveByte(); // not judged
+    extendedAddress_ = extended;
+    return true;
 }
 
 bool ChipOperation::sendEach(std::initializer_list<std::uint8_t> bytes)

@@ -80,10 +80,14 @@ protected:
     // kPollingError once boundMs have passed with it still busy, or kFailed
     // when busy() got no answer (-1; 1 is busy, 0 ready). The bound is the
     // longest wait the device table allows for, so a chip that needs more
-    // is an error, not a pass.
+    // is an error, not a pass. One operation polls one kind of write.
     int pollReady(int boundMs, const std::function<int()>& busy);
     // Poll RDY/BSY of an AVR: -1, 1 or 0 as pollReady wants them.
     int avrBusy();
+    // Load Extended Address (4D) for the byte address, when the device has
+    // more than 128 KB and the chip does not hold that byte already; false
+    // when the send failed.
+    bool loadExtendedAddress(int address);
 
     // Each byte in a send of its own, as the box's block commands are fed.
     bool sendEach(std::initializer_list<std::uint8_t> bytes);
@@ -108,6 +112,12 @@ protected:
     const std::array<int, 4> delays_;
     const int baudCode_;
     const bool fixedWaits_;
+
+private:
+    // How long the last write polled kept the chip busy, at least.
+    std::uint64_t expectedBusyUs_ = 0;
+    // The extended address byte sent on this connection; none yet.
+    std::optional<int> extendedAddress_;
 };
 
 } // namespace quorva

@@ -153,11 +153,10 @@ int KX1ProgramData::programAvrPages(int n, int pageBytes)
                     return kFailed;
                 }
             }
-            if (!link_.send(Command::Spi4, {0x4D, 0x00, byte8(address >> 17), 0x00})) {
+            if (!loadExtendedAddress(address)) {
                 showConnectionError();
                 return kFailed;
             }
-            link_.receiveByte(); // not judged
             if (!link_.send(Command::Spi4, {0x4C, byte8(address >> 9), byte8(address >> 1), 0x00})) {
                 showConnectionError();
                 return kFailed;

@@ -36,17 +36,17 @@ TEST(AvrProgram, WritesA1000ByteImageInEightQuarteredPages)
     EXPECT_EQ(sends[1], "3A");
     EXPECT_EQ(sends[2], "00");
     EXPECT_EQ(sends[3], "00");
-    // Each page: four quarters of 32 bytes, extended address, page write,
-    // and Poll RDY/BSY until the chip has written it (at once here).
-    ASSERT_EQ(sends.size(), 4u + 8 * (4 * 3 + 3));
-    const std::size_t last = 4 + 7 * 15;
+    // Each page: four quarters of 32 bytes, page write, and Poll RDY/BSY
+    // until the chip has written it (at once here). 32 KB need no extended
+    // address.
+    ASSERT_EQ(sends.size(), 4u + 8 * (4 * 3 + 2));
+    const std::size_t last = 4 + 7 * 14;
     EXPECT_EQ(sends[last], "7B");
     EXPECT_EQ(sends[last + 1], "20");
     EXPECT_EQ(sends[last + 2], hexOf(image, 896, 32));
     EXPECT_EQ(sends[last + 11], hexOf(image, 992, 8) + " FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
-    EXPECT_EQ(sends[last + 12], "34 4D 00 00 00");
-    EXPECT_EQ(sends[last + 13], "34 4C 01 C0 00");
-    EXPECT_EQ(sends[last + 14], "35 F0 00 00");
+    EXPECT_EQ(sends[last + 12], "34 4C 01 C0 00");
+    EXPECT_EQ(sends[last + 13], "35 F0 00 00");
 
     const auto& flash = rig.chip<AvrChip>().flash();
     EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
