@@ -11,10 +11,22 @@ void SteadyClock::sleepMs(int ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void SteadyClock::sleepUs(int us)
+{
+    if (us > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
+}
+
 std::uint64_t SteadyClock::tickMs()
 {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+std::uint64_t SteadyClock::tickUs()
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
 }
 
 void RecordingClock::sleepMs(int ms)

@@ -78,10 +78,10 @@ private:
 
 class Clock;
 
-// Runs op on a worker thread and returns its result once it is done, polling
-// every 150 ms through the clock; between polls it calls onPoll (may be
-// empty), where a front end checks for Cancel. Returns 2 when no worker
-// thread can be created.
+// Runs op on a worker thread and returns its result within a few ms of its
+// end, polling every 150 ms through the clock; between polls it calls onPoll
+// (may be empty), where a front end checks for Cancel. Returns 2 when no
+// worker thread can be created.
 template <typename Poll>
 int runOnWorkerThread(Operation& op, Clock& clock, Poll&& onPoll);
 

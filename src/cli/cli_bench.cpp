@@ -15,6 +15,7 @@ Bench::Bench(CliContext& context)
     link.comPort = session.comPort();
     link.highSpeed = session.baudCode();
     link.advancedDelays = context.settings.readAdvancedDelays();
+    link.fixedWaits = context.options.fixedWaits || context.settings.fixedWaits();
     controller.prepare(link);
     controller.keepRecords(records);
     controller.context().unattended = true;

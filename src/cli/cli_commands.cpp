@@ -43,6 +43,7 @@ int showSettings(CliContext& context)
                 << "Russian: " << (settings.russianUi ? 1 : 0) << '\n';
     for (std::size_t i = 0; i < settings.advancedDelays.size(); ++i)
         context.out << "Special" << i + 1 << ": " << settings.advancedDelays[i] << '\n';
+    context.out << "FixedWaits: " << (settings.fixedWaits ? 1 : 0) << '\n';
     context.out << "LoadMostRecent: " << (context.settings.loadMostRecent() ? 1 : 0) << '\n';
     return kExitOk;
 }
@@ -277,6 +278,9 @@ void printUsage(std::ostream& out)
            "  --port PATH             the device of that COM number (default: [Ports] COMn,\n"
            "                          else /dev/ttyUSB<n-1>)\n"
            "  --baud RATE             19200, 115200 or 921600 (default: the settings)\n"
+           "  --fixed-waits           after each write wait the device table's fixed delay\n"
+           "                          instead of asking the chip when it is done: for a box\n"
+           "                          or a part that misbehaves (also [Connect] FixedWaits=1)\n"
            "  --records WHERE         the production records: an SQLite file, a postgresql://\n"
            "                          URL, service=NAME, or off (default: [Production]\n"
            "                          Database=, else $XDG_DATA_HOME/quorva/production.sqlite)\n"

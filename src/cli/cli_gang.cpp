@@ -66,6 +66,7 @@ int runGang(CliContext& context, const GangRequest& request)
     setup.chips = request.chips;
     setup.baudCode = context.options.baudCode.value_or(0);
     setup.advancedDelays = context.settings.readAdvancedDelays();
+    setup.fixedWaits = context.options.fixedWaits || context.settings.fixedWaits();
     setup.eepromSerials = request.eepromSerials;
     setup.flashSerials = request.flashSerials;
     setup.records = request.records;

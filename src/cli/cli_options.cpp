@@ -33,6 +33,8 @@ ParsedOptions parseCliOptions(int argc, const char* const* argv)
                 options.version = true;
             } else if (arg == "--json") {
                 options.json = true;
+            } else if (arg == "--fixed-waits") {
+                options.fixedWaits = true;
             } else if (arg == "--yes" || arg == "-y") {
                 yes = true;
             } else if (arg == "--no" || arg == "-n") {

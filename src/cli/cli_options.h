@@ -19,6 +19,7 @@ struct CliOptions {
     std::vector<int> comPorts;                // --com 1,3,4: every box of a production run
     std::optional<int> baudCode;              // --baud 19200|115200|921600, as its code
     std::optional<std::string> recordsLocation; // --records FILE|URL|service=NAME|off
+    bool fixedWaits = false;                    // --fixed-waits: the table's fixed waits after each write
     bool json = false;                        // --json: one JSON object per event
     bool help = false;
     bool version = false;

@@ -61,4 +61,10 @@ void TracingClock::sleepMs(int ms)
     inner_.sleepMs(ms);
 }
 
+void TracingClock::sleepUs(int us)
+{
+    trace_->line("wait " + std::to_string(us) + " us");
+    inner_.sleepUs(us);
+}
+
 } // namespace quorva

@@ -34,7 +34,9 @@ class TracingClock final : public Clock {
 public:
     TracingClock(Clock& inner, std::shared_ptr<Trace> trace) : inner_(inner), trace_(std::move(trace)) {}
     void sleepMs(int ms) override;
+    void sleepUs(int us) override;
     std::uint64_t tickMs() override { return inner_.tickMs(); }
+    std::uint64_t tickUs() override { return inner_.tickUs(); }
 
 private:
     Clock& inner_;

@@ -91,8 +91,10 @@ void ChipCommands::disconnect(MemoryBuffer* buffer)
 
 OperationSetup ChipCommands::setup(int baudCode)
 {
-    return OperationSetup{ui_, connection_.link(), project_, *connection_.connectionDevice(),
-                          settings_.advancedDelays, baudCode};
+    OperationSetup setup{
+        ui_, connection_.link(), project_, *connection_.connectionDevice(), settings_.advancedDelays, baudCode};
+    setup.fixedWaits = settings_.fixedWaits;
+    return setup;
 }
 
 int ChipCommands::runOnBuffer(Operation& op, MemoryBuffer* buffer)

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
@@ -23,11 +24,16 @@ struct OperationSetup {
     const DeviceInfo& device;
     std::array<int, 4> advancedDelays{};
     int baudCode = 0; // the line speed the connection runs at
+    // Wait the table's fixed delay after each write instead of asking the
+    // chip when it is done: for a box or a part that answers wrongly.
+    bool fixedWaits = false;
 };
 
 // How a device's memories are programmed and read.
 enum class ChipAlgorithm { Avr, At89s, At25, At26, At45 };
 ChipAlgorithm chipAlgorithm(const DeviceInfo& device);
+// Whether the AVR device answers Poll RDY/BSY (F0) during serial programming.
+bool answersReadyPoll(const DeviceInfo& device);
 
 // An AT45 DataFlash as its status register shows it: standard pages
 // (264/528/1056 bytes) or power-of-2 pages, and the bytes those pages hold.
@@ -46,7 +52,8 @@ public:
     static constexpr int kNoReply = 255;
     // Blank check: a byte other than 0xFF was found.
     static constexpr int kNotBlank = 100;
-    // An AT26 or AT25 that stays busy longer than this fails the run.
+    // An AT26 or AT25 that stays busy longer than this fails the run when
+    // the chip may still be erasing, or when fixed waits are asked for.
     static constexpr int kBusyLimitMs = 2000;
 
 protected:
@@ -66,6 +73,21 @@ protected:
     int pageDelayMs(bool flash) const;
     // The overridden byte delay in ms, or fallback.
     int byteDelayMs(bool flash, int fallback) const;
+    bool pageDelayOverridden(bool flash) const;
+    bool byteDelayOverridden(bool flash) const;
+
+    // Asks busy() until the chip has finished its write: kDone, or
+    // kPollingError once boundMs have passed with it still busy, or kFailed
+    // when busy() got no answer (-1; 1 is busy, 0 ready). The bound is the
+    // longest wait the device table allows for, so a chip that needs more
+    // is an error, not a pass. One operation polls one kind of write.
+    int pollReady(int boundMs, const std::function<int()>& busy);
+    // Poll RDY/BSY of an AVR: -1, 1 or 0 as pollReady wants them.
+    int avrBusy();
+    // Load Extended Address (4D) for the byte address, when the device has
+    // more than 128 KB and the chip does not hold that byte already; false
+    // when the send failed.
+    bool loadExtendedAddress(int address);
 
     // Each byte in a send of its own, as the box's block commands are fed.
     bool sendEach(std::initializer_list<std::uint8_t> bytes);
@@ -89,6 +111,13 @@ protected:
     const DeviceInfo& device_;
     const std::array<int, 4> delays_;
     const int baudCode_;
+    const bool fixedWaits_;
+
+private:
+    // How long the last write polled kept the chip busy, at least.
+    std::uint64_t expectedBusyUs_ = 0;
+    // The extended address byte sent on this connection; none yet.
+    std::optional<int> extendedAddress_;
 };
 
 } // namespace quorva

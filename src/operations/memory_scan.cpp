@@ -30,12 +30,10 @@ int MemoryScan::scanAvr(int n)
     for (int i = 0; i < blocks; ++i) {
         const int address = i * kAvrBlockBytes;
         const int len = std::min(kAvrBlockBytes, n - address);
-        // Above 128 KB the chip needs the extended address byte of the block.
-        if (!link_.send(Command::Spi4, {0x4D, 0x00, byte8(i >> 11), 0x00})) {
+        if (!loadExtendedAddress(address)) {
             showConnectionError();
             return kFailed;
         }
-        link_.receiveByte(); // not judged
         const std::uint8_t* bytes = link_.send(read, {byte8(len)}) ? link_.receive(static_cast<std::size_t>(len))
                                                                    : nullptr;
         if (!bytes) {

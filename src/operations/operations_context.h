@@ -48,6 +48,8 @@ struct LinkSettings {
     int highSpeed = 0; // baud code 0, 1, 2
     // Pre-read, page read, page write and post-send delays in ms.
     std::array<int, 4> advancedDelays{};
+    // The table's fixed waits after each write, not the chip's ready signal.
+    bool fixedWaits = false;
 };
 
 } // namespace quorva

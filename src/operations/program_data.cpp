@@ -14,6 +14,11 @@ namespace quorva {
 namespace {
 
 constexpr int kChunkBytes = 64;
+// The fixed wait after an AT89S byte, and the longest its write may take.
+constexpr int kAt89WriteMs = 12;
+// What an AT25 write cycle takes at most when the table gives no page delay
+// (the AT25128/256/512 data sheets: 5 ms, 10 ms at low supply voltage).
+constexpr int kAt25WriteCycleMs = 10;
 constexpr int kAt26BlockSend = 256;
 // A page whose write enable kept the chip busy is written again, but not
 // without end.
@@ -26,6 +31,12 @@ constexpr int kPollingErrorReply = quorva::kPollingError;
 std::uint8_t byte8(int value)
 {
     return static_cast<std::uint8_t>(value & 0xFF);
+}
+
+// The milliseconds of a byte-delay timer value (T = 255 - 7 x ms), rounded up.
+int eepromWriteMs(int timing)
+{
+    return (255 - (timing & 0xFF) + 6) / 7;
 }
 
 } // namespace
@@ -91,6 +102,10 @@ int KX1ProgramData::run()
 
 int KX1ProgramData::programAvr(int n)
 {
+    // The box's Eeprom writes wait a fixed time after each byte; written one
+    // by one, each byte waits only as long as the chip needs.
+    if (!isFlash_ && answersReadyPoll(device_) && !fixedWaits_ && !byteDelayOverridden(false))
+        return programAvrEepromPolled(n);
     if (!link_.command(Command::SetByteDelay, {writeTiming(isFlash_)})) {
         showConnectionError();
         return kFailed;
@@ -110,6 +125,7 @@ int KX1ProgramData::programAvrPages(int n, int pageBytes)
     }
     const auto data = buffer_.data();
     const int quarter = pageBytes / 4;
+    const bool polled = answersReadyPoll(device_) && !fixedWaits_ && !pageDelayOverridden(true);
     std::vector<std::uint8_t> page(static_cast<std::size_t>(pageBytes));
     const int pages = (n + pageBytes - 1) / pageBytes;
     for (int p = 0; p < pages; ++p) {
@@ -137,20 +153,27 @@ int KX1ProgramData::programAvrPages(int n, int pageBytes)
                     return kFailed;
                 }
             }
-            if (!link_.send(Command::Spi4, {0x4D, 0x00, byte8(address >> 17), 0x00})) {
+            if (!loadExtendedAddress(address)) {
                 showConnectionError();
                 return kFailed;
             }
-            link_.receiveByte(); // not judged
             if (!link_.send(Command::Spi4, {0x4C, byte8(address >> 9), byte8(address >> 1), 0x00})) {
                 showConnectionError();
                 return kFailed;
             }
             const int reply = link_.receiveByte();
-            wait(pageDelayMs(isFlash_));
+            if (!polled)
+                wait(pageDelayMs(isFlash_));
             if (reply != kAck) {
                 showConnectionError();
                 return kFailed;
+            }
+            // The table's page delay is what the chip may take at most.
+            if (const int ready = polled ? pollReady(device_.pageWriteDelay, [this] { return avrBusy(); }) : kDone;
+                ready != kDone) {
+                if (ready == kFailed)
+                    showConnectionError();
+                return ready;
             }
         }
         markProgrammed(address, copied);
@@ -191,6 +214,37 @@ int KX1ProgramData::programAvrChunks(int n)
     return kDone;
 }
 
+int KX1ProgramData::programAvrEepromPolled(int n)
+{
+    start(messageText(1071), messageText(1073), n / kChunkBytes);
+    const auto data = buffer_.data();
+    const int boundMs = eepromWriteMs(device_.eepromWriteTiming);
+    const int chunks = (n + kChunkBytes - 1) / kChunkBytes;
+    for (int j = 0; j < chunks; ++j) {
+        const int first = j * kChunkBytes;
+        const int end = std::min(first + kChunkBytes, n);
+        for (int a = first; a < end; ++a) {
+            // Write EEPROM Memory, then Poll RDY/BSY.
+            if (!link_.send(Command::Spi4, {0xC0, byte8(a >> 8), byte8(a), data[static_cast<std::size_t>(a)]}) ||
+                !link_.expectAck()) {
+                showConnectionError();
+                return kFailed;
+            }
+            const int ready = pollReady(boundMs, [this] { return avrBusy(); });
+            if (ready == kFailed)
+                showConnectionError();
+            if (ready != kDone)
+                return ready;
+            buffer_.byteState()[static_cast<std::size_t>(a)] = ByteProgrammed;
+        }
+        if (cancelRequested())
+            return kCancelled;
+        wait(delays_[2]);
+        progress(j);
+    }
+    return kDone;
+}
+
 // ---- AT89S: byte writes -----------------------------------------------
 
 int KX1ProgramData::programAt89(int n)
@@ -198,17 +252,39 @@ int KX1ProgramData::programAt89(int n)
     start(messageText(1071), messageText(isFlash_ ? 1072 : 1073), n);
     const auto data = buffer_.data();
     const std::uint8_t instruction = isFlash_ ? 0x40 : 0xC0;
-    const int delay = byteDelayMs(isFlash_, 12);
+    const std::uint8_t readBack = isFlash_ ? 0x20 : 0xA0;
+    const int delay = byteDelayMs(isFlash_, kAt89WriteMs);
+    const bool polled = !fixedWaits_ && !byteDelayOverridden(isFlash_);
     for (int i = 0; i < n; ++i) {
-        if (!link_.send(Command::Spi4, {instruction, byte8(i >> 8), byte8(i), data[static_cast<std::size_t>(i)]}) ||
-            !link_.expectByte()) {
+        const std::uint8_t value = data[static_cast<std::size_t>(i)];
+        // An erased byte already holds 0xFF, and a write only clears bits: a
+        // write of 0xFF changes nothing, and data polling could not see it end.
+        const bool write = !polled || value != 0xFF;
+        if (write &&
+            (!link_.send(Command::Spi4, {instruction, byte8(i >> 8), byte8(i), value}) || !link_.expectByte())) {
             showConnectionError();
             return kNoReply;
+        }
+        if (write && polled) {
+            // Data polling: the byte reads back as written once its write is done.
+            const int ready = pollReady(kAt89WriteMs, [&] {
+                if (!link_.send(Command::Spi4Read, {readBack, byte8(i >> 8), byte8(i)}))
+                    return -1;
+                const int got = link_.receiveByte();
+                return got < 0 ? -1 : got != value ? 1 : 0;
+            });
+            if (ready == kFailed) {
+                showConnectionError();
+                return kNoReply;
+            }
+            if (ready != kDone)
+                return ready;
         }
         buffer_.byteState()[static_cast<std::size_t>(i)] = ByteProgrammed;
         if (cancelRequested())
             return kCancelled;
-        wait(delay);
+        if (!polled)
+            wait(delay);
         progress(i);
     }
     return kDone;
@@ -216,23 +292,21 @@ int KX1ProgramData::programAt89(int n)
 
 // ---- AT25: serial EEPROM pages ----------------------------------------
 
-bool KX1ProgramData::waitAt25Ready()
+int KX1ProgramData::waitAt25Ready()
 {
     // The next write enable must not arrive inside the write cycle, where
     // the chip ignores it and the page after it would be lost.
-    const std::uint64_t deadline = now() + kBusyLimitMs;
-    for (;;) {
+    const int boundMs = fixedWaits_                  ? kBusyLimitMs
+                        : device_.pageWriteDelay > 0 ? device_.pageWriteDelay
+                                                     : kAt25WriteCycleMs;
+    return pollReady(boundMs, [this] {
         if (!acknowledged(Command::SpiSelect) || !spiWriteBytewise(0x05) || !link_.send(Command::SpiRead))
-            return false;
+            return -1;
         const int status = link_.receiveByte();
         if (status < 0 || !acknowledged(Command::SpiDeselect))
-            return false;
-        if ((status & 0x01) == 0)
-            return true;
-        if (now() > deadline)
-            return false;
-        wait(1);
-    }
+            return -1;
+        return status & 0x01;
+    });
 }
 
 int KX1ProgramData::programAt25(int n)
@@ -265,8 +339,8 @@ int KX1ProgramData::programAt25(int n)
             return kFailed;
         if (!acknowledged(Command::SpiSelect) || !spiWriteBytewise(0x04) || !acknowledged(Command::SpiDeselect))
             return kFailed;
-        if (!waitAt25Ready())
-            return kFailed;
+        if (const int ready = waitAt25Ready(); ready != kDone)
+            return ready;
         if (cancelRequested())
             return kCancelled;
         progress(p);
@@ -292,12 +366,13 @@ int KX1ProgramData::at26Status()
     return status;
 }
 
-int KX1ProgramData::waitAt26Ready(int* polls, bool waitFirst)
+int KX1ProgramData::waitAt26Ready(int* polls, bool waitFirst, int boundMs)
 {
-    const std::uint64_t deadline = now() + kBusyLimitMs;
+    const std::uint64_t deadline = now() + static_cast<std::uint64_t>(boundMs);
     for (;;) {
         if (waitFirst)
             wait(1);
+        const std::uint64_t asked = now();
         const int status = at26Status();
         if (status < 0)
             return kNoReply;
@@ -307,8 +382,8 @@ int KX1ProgramData::waitAt26Ready(int* polls, bool waitFirst)
             ++*polls;
         if (cancelRequested())
             return kCancelled;
-        if (now() > deadline)
-            return kNoReply;
+        if (asked > deadline)
+            return kPollingError;
         if (!waitFirst)
             wait(1);
     }
@@ -325,8 +400,11 @@ int KX1ProgramData::programAt26(int n)
     // Without it a chip fresh from power-up ignores every page written.
     if (!unprotectSerialFlash(link_))
         return kNoReply;
-    if (const int ready = waitAt26Ready(nullptr, true); ready != kDone)
+    // A chip erase may still be running.
+    if (const int ready = waitAt26Ready(nullptr, true, kBusyLimitMs); ready != kDone)
         return ready;
+    // A page program takes at most the table's page delay.
+    const int programMs = fixedWaits_ || device_.pageWriteDelay <= 0 ? kBusyLimitMs : device_.pageWriteDelay;
 
     const auto data = buffer_.data();
     const std::vector<std::uint8_t> padding(static_cast<std::size_t>(std::max(page, 0)), 0xFF);
@@ -348,7 +426,7 @@ int KX1ProgramData::programAt26(int n)
         if (!exchange(Command::SpiSelect) || !link_.send(Command::SpiWrite, {0x06}) || !link_.expectByte() ||
             !exchange(Command::SpiDeselect))
             return kNoReply;
-        if (const int ready = waitAt26Ready(&busy, false); ready != kDone)
+        if (const int ready = waitAt26Ready(&busy, false, kBusyLimitMs); ready != kDone)
             return ready;
         if (!exchange(Command::SpiSelect))
             return kNoReply;
@@ -368,7 +446,7 @@ int KX1ProgramData::programAt26(int n)
         markProgrammed(address, len);
         if (!link_.expectAck() || !exchange(Command::SpiDeselect))
             return kNoReply;
-        if (const int ready = waitAt26Ready(nullptr, true); ready != kDone)
+        if (const int ready = waitAt26Ready(nullptr, true, programMs); ready != kDone)
             return ready;
         if (cancelRequested())
             return kCancelled;
@@ -385,6 +463,7 @@ int KX1ProgramData::programAt45(int n, const At45Geometry& geometry)
     const int page = geometry.pageBytes;
     const int count = page > 0 ? (n + page - 1) / page : 0;
     const int pageDelay = pageDelayMs(isFlash_);
+    const bool polled = !fixedWaits_ && !pageDelayOverridden(isFlash_);
     // Page addresses start above the byte bits: one bit fewer for 2^k pages.
     const int shift = page % 256 != 0 ? device_.eepromSize : device_.eepromSize - 1;
     start(messageText(1071), messageText(1072), count);
@@ -420,12 +499,27 @@ int KX1ProgramData::programAt45(int n, const At45Geometry& geometry)
             return kFailed;
         if (!acknowledged(Command::FlashDeselect))
             return kFailed;
-        wait(pageDelay);
+        if (!polled) {
+            wait(pageDelay);
+        } else if (const int ready = pollReady(pageDelay, [this] { return at45Busy(); }); ready != kDone) {
+            return ready;
+        }
         if (cancelRequested())
             return kCancelled;
         progress(p);
     }
     return kDone;
+}
+
+int KX1ProgramData::at45Busy()
+{
+    if (!acknowledged(Command::FlashSelect) || !link_.send(Command::SpiWrite, {0xD7}) || !link_.expectAck() ||
+        !link_.send(Command::SpiRead))
+        return -1;
+    const int status = link_.receiveByte();
+    if (status < 0 || !acknowledged(Command::FlashDeselect))
+        return -1;
+    return (status & 0x80) != 0 ? 0 : 1; // bit 7: ready
 }
 
 } // namespace quorva

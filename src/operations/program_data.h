@@ -27,14 +27,18 @@ private:
     int programAvr(int n);
     int programAvrPages(int n, int pageBytes);
     int programAvrChunks(int n);
+    int programAvrEepromPolled(int n);
     int programAt89(int n);
     int programAt25(int n);
-    bool waitAt25Ready();
+    int waitAt25Ready();
     int programAt26(int n);
     int at26Status();
-    // Polls the AT26 status until it is ready; kDone, kCancelled or kNoReply.
-    int waitAt26Ready(int* polls, bool waitFirst);
+    // Polls the AT26 status until it is ready: kDone, kCancelled, kNoReply,
+    // or kPollingError when boundMs pass first.
+    int waitAt26Ready(int* polls, bool waitFirst, int boundMs);
     int programAt45(int n, const At45Geometry& geometry);
+    // The DataFlash status register's ready bit, as pollReady wants it.
+    int at45Busy();
     void markProgrammed(int address, int count);
 
     MemoryBuffer& buffer_;

@@ -176,6 +176,7 @@ StartupOutcome AppController::startUp(std::string_view rawCommandLine)
     link_.comPort = loaded.comPort;
     link_.highSpeed = loaded.highSpeed;
     link_.advancedDelays = loaded.advancedDelays;
+    link_.fixedWaits = loaded.fixedWaits;
 
     bindProjectAndBuffers();
 

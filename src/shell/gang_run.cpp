@@ -63,6 +63,7 @@ void GangRun::work(std::size_t box, BytePort& port, const std::atomic<bool>& sto
     link.comPort = comPort;
     link.highSpeed = setup_.baudCode;
     link.advancedDelays = setup_.advancedDelays;
+    link.fixedWaits = setup_.fixedWaits;
     controller.prepare(link);
     controller.context().unattended = true;
     if (!controller.project().load(setup_.projectPath)) {

@@ -61,6 +61,7 @@ public:
         int chips = 0; // in all; 0 = one per box
         int baudCode = 0;
         std::array<int, 4> advancedDelays{};
+        bool fixedWaits = false;
         SerialSequence* eepromSerials = nullptr;
         SerialSequence* flashSerials = nullptr;
         // Every box keeps its chips' records here; with serialSequence the

@@ -76,6 +76,7 @@ Settings SettingsStore::readAtStartup() const
     settings.russianUi = get(kRussianKey) != 0;
     for (std::size_t i = 0; i < kAdvancedDelayKeys.size(); ++i)
         settings.advancedDelays[i] = get(kAdvancedDelayKeys[i]);
+    settings.fixedWaits = get(kFixedWaitsKey) != 0;
     return settings;
 }
 
@@ -125,6 +126,11 @@ bool SettingsStore::writeAdvancedDelays(const std::array<int, 4>& delays)
     for (std::size_t i = 0; i < delays.size(); ++i)
         batch.setInt(kAdvancedDelayKeys[i].section, kAdvancedDelayKeys[i].key, delays[i]);
     return commit(batch);
+}
+
+bool SettingsStore::fixedWaits() const
+{
+    return getInt(kFixedWaitsKey) != 0;
 }
 
 bool SettingsStore::loadMostRecent() const

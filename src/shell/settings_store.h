@@ -23,6 +23,9 @@ inline constexpr std::array<SettingKey, 4> kAdvancedDelayKeys{{
     {"Connect", "Special3", 0}, // page write delay, ms
     {"Connect", "Special4", 0}, // post-send delay, ms
 }};
+// 1: wait the device table's fixed delays after each write instead of
+// asking the chip whether it is done.
+inline constexpr SettingKey kFixedWaitsKey{"Connect", "FixedWaits", 0};
 inline constexpr SettingKey kRussianKey{"Language", "Russian", 0};
 inline constexpr SettingKey kLoadMostRecentKey{"Recent", "LoadMostRecent", 0};
 inline constexpr const char* kRecentSection = "Recent";
@@ -47,6 +50,7 @@ struct Settings {
     int highSpeed = 0;
     std::array<int, 4> advancedDelays{};
     bool russianUi = false;
+    bool fixedWaits = false;
 };
 
 // Where the settings live: $QUORVA_SETTINGS, else
@@ -72,7 +76,7 @@ public:
     IniEdit edit();
     bool commit(IniEdit& edit);
 
-    // At start-up: COM, HighSpeed, Russian and the four delays.
+    // At start-up: COM, HighSpeed, Russian, the four delays and FixedWaits.
     Settings readAtStartup() const;
     // Right after start-up's reads and at shut-down: COM, HighSpeed, Russian.
     bool writeConnectionAndLanguage(const Settings& settings);
@@ -88,6 +92,8 @@ public:
 
     bool loadMostRecent() const;
     bool setLoadMostRecent(bool on);
+
+    bool fixedWaits() const;
 
     // The device path of COM n: [Ports] COMn when present, else /dev/ttyUSB(n-1);
     // empty for a number below 1 that [Ports] does not map.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -114,6 +115,33 @@ TEST_F(ChipCommandsTest, ProgramsAnATmega2560ImageReachingAbove128K)
     EXPECT_EQ(cli({"read-flash", folder.file("flash.bin"), "--device", "ATmega256x"}).status, 0);
     expectImageThenBlank(test::fileContents(folder.file("flash.bin")),
                          test::fileContents(kFixtures + "tables2560.bin"), 262144);
+    expectCleanLine();
+}
+
+TEST_F(ChipCommandsTest, FixedWaitsComeBackWithTheOptionOrTheSetting)
+{
+    simulate("ATmega328P");
+    const auto pagesWaitedOut = [&](std::vector<std::string> options) {
+        const std::string trace = folder.file("trace.txt");
+        std::vector<std::string> arguments{"--trace", trace};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.insert(arguments.end(), {"program-flash", kFixtures + "blink328p.hex", "--device", "ATmega328P"});
+        const auto program = cli(arguments);
+        EXPECT_EQ(program.status, 0) << program.out << program.err;
+        const std::string log = test::fileContents(trace);
+        std::remove(trace.c_str());
+        // Three pages: Poll RDY/BSY after each, or the table's 15 ms.
+        const bool polled = log.find("send 35 F0 00 00") != std::string::npos;
+        const bool waited = log.find("wait 15 ms") != std::string::npos;
+        EXPECT_NE(polled, waited) << log;
+        return waited;
+    };
+    EXPECT_FALSE(pagesWaitedOut({}));
+    EXPECT_TRUE(pagesWaitedOut({"--fixed-waits"}));
+    std::string withKey = test::fileContents(settings);
+    withKey.insert(withKey.find("[Ports]"), "FixedWaits=1\n");
+    test::writeFile(settings, withKey);
+    EXPECT_TRUE(pagesWaitedOut({}));
     expectCleanLine();
 }
 

@@ -105,7 +105,7 @@ TEST_F(PulledCableTest, ProgramFlashEndsAtOnceWithTheConnectionErrorsAndWorksOnc
 TEST_F(PulledCableTest, AReadThatLosesTheBoxLeavesTheFileItWasToWrite)
 {
     test::writeFile(folder.file("flash.bin"), "kept");
-    plugIn(300);
+    plugIn(150); // two bytes a block: about halfway through the 128 blocks
     const test::ProcessResult pulled = timed({QUORVA_CLI, "--settings", folder.file("quorva.ini"), "read-flash",
                                               folder.file("flash.bin"), "--device", "ATmega8/8A"});
     EXPECT_EQ(pulled.status, 1);

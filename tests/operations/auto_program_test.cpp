@@ -90,7 +90,7 @@ TEST(AutoProgram, TheSerialNumberAdvancesAfterASuccessfulPartOnly)
 
     // A failing part leaves the number and restores the switch.
     sim::BoxOptions refused = instantBox();
-    refused.faults.wrongAcks.push_back({0x3E, 1, 0x00});
+    refused.faults.wrongAcks.push_back({0x34, 1, 0x00}); // the first Eeprom byte's write
     SetupRig failing("ATmega8/8A", refused);
     failing.project.autoEepromProgram = true;
     failing.project.autoIncrement = true;

@@ -21,7 +21,7 @@ TEST(AvrRead, ReadsAnATmega8In128BlocksAndShowsLengthAndChecksum)
     const auto states = rig.flash.byteState();
     EXPECT_TRUE(std::all_of(states.begin(), states.end(), [](std::uint8_t s) { return s == ByteRead; }));
     EXPECT_EQ(countOf(rig.sends(), "7D 40"), 128u);
-    EXPECT_EQ(countOf(rig.sends(), "34 4D 00 00 00"), 128u);
+    EXPECT_TRUE(rig.sendsStartingWith("34 4D").empty()) << "8 KB need no extended address";
     EXPECT_EQ(rig.ui.callsStartingWith("operation: progress").back(), "operation: progress 99 | 99% completed");
     EXPECT_EQ(rig.ui.lastStatus(), formatMessage(1041, 8192, 8192, rig.flash.checksum()));
     EXPECT_EQ(rig.context.lastResult, 0);
@@ -48,7 +48,8 @@ TEST(AvrRead, ReadsTheUpperHalfOfAnATmega256xThroughTheExtendedAddress)
     EXPECT_EQ(rig.flash.data()[0x00010], 0x11);
     EXPECT_EQ(rig.flash.data()[0x20010], 0x22);
     EXPECT_EQ(rig.flash.data()[0x3FFFF], 0x33);
-    EXPECT_EQ(countOf(rig.sends(), "34 4D 00 01 00"), 2048u);
+    // Once for each half, as the blocks reach it.
+    EXPECT_EQ(rig.sendsStartingWith("34 4D"), (std::vector<std::string>{"34 4D 00 00 00", "34 4D 00 01 00"}));
     rig.expectNoViolations();
 }
 
@@ -211,7 +212,7 @@ TEST(AvrBlankCheck, ChecksTheUpperHalfOfAnATmega256x)
     rig.commands.blankCheck();
     EXPECT_EQ(rig.ui.lastStatus(), messageText(1119));
     EXPECT_EQ(rig.context.lastResult, 0);
-    EXPECT_EQ(countOf(rig.sends(), "34 4D 00 01 00"), 2048u);
+    EXPECT_EQ(rig.sendsStartingWith("34 4D"), (std::vector<std::string>{"34 4D 00 00 00", "34 4D 00 01 00"}));
     EXPECT_EQ(rig.sendsStartingWith("57"), std::vector<std::string>{"57 DC"});
 
     OpsRig upper("ATmega256x");

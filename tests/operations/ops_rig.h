@@ -80,8 +80,10 @@ struct OpsRig {
 
     OperationSetup setup(int baudCode = 0)
     {
-        return OperationSetup{ui, connection.link(), project, *connection.connectionDevice(), settings.advancedDelays,
-                              baudCode};
+        OperationSetup setup{
+            ui, connection.link(), project, *connection.connectionDevice(), settings.advancedDelays, baudCode};
+        setup.fixedWaits = settings.fixedWaits;
+        return setup;
     }
 
     std::vector<std::string> sends() const { return wire.sends(); }

@@ -49,6 +49,11 @@ TEST(At89Chip, AT89S51WritesReadsLocksAndErases)
     rig.spi4(0x40, 0x00, 0x00, 0x00);
     rig.clock.sleepMs(500);
     EXPECT_EQ(at89(rig).flash()[0], 0xFF) << "a byte written during the erase is lost";
+    // ... and the box tells of the PC that wrote it.
+    const auto refused = rig.box.violations();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].kind, ViolationKind::WriteWhileBusy);
+    rig.box.clearViolations();
     EXPECT_EQ(rig.spiRead4(0x24, 0x00, 0x00) & 0x1C, 0x00);
     EXPECT_EQ(rig.spiRead4(0x20, 0x01, 0x05), 0xFF);
     rig.expectNoViolations();

@@ -100,21 +100,35 @@ TEST(AvrChip, FlashCellsOnlyClearUntilErased)
     EXPECT_EQ(avr(rig).flash()[10], 0xFF);
 }
 
-TEST(AvrChip, InstructionsDuringAWriteAreLost)
+TEST(AvrChip, InstructionsDuringAWriteAreLostAndReported)
 {
     Rig rig("ATmega8"); // page write 4.5 ms
     rig.enterAvr();
     rig.goFast();
     rig.spi4(0x40, 0x00, 0x00, 0x11);
     rig.spi4(0x4C, 0x00, 0x00, 0x00);
-    // Polling right away sees 0xFF; a page load now is lost.
+    // Polling right away sees 0xFF and Poll RDY/BSY busy; a page load now is
+    // lost, and the box reports the PC that sent it.
     EXPECT_EQ(rig.spiRead4(0x20, 0x00, 0x00), 0xFF);
+    EXPECT_EQ(rig.spiRead4(0xF0, 0x00, 0x00) & 0x01, 0x01);
     rig.spi4(0x40, 0x00, 0x20, 0x22);
+    const auto refused = rig.box.violations();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].kind, ViolationKind::WriteWhileBusy);
     rig.clock.sleepMs(5);
+    EXPECT_EQ(rig.spiRead4(0xF0, 0x00, 0x00) & 0x01, 0x00);
     EXPECT_EQ(rig.spiRead4(0x20, 0x00, 0x00), 0x11);
     rig.spi4(0x4C, 0x00, 0x20, 0x00);
     rig.clock.sleepMs(5);
     EXPECT_EQ(rig.spiRead4(0x20, 0x00, 0x20), 0xFF) << "the load during the write never reached the buffer";
+
+    // A part without Poll RDY/BSY echoes, which reads as ready while it writes.
+    Rig old("AT86RF401"); // byte write 4 ms
+    old.enterAvr(0);
+    old.goFast();
+    old.spi4(0x40, 0x00, 0x00, 0x11);
+    EXPECT_EQ(old.spiRead4(0xF0, 0x00, 0x00) & 0x01, 0x00);
+    EXPECT_EQ(old.spiRead4(0x20, 0x00, 0x00), 0xFF);
 }
 
 TEST(AvrChip, ReadsAboveOneHundredTwentyEightKilobytesFollowTheExtendedAddress)

@@ -25,6 +25,28 @@ TEST(Faults, ParsesTheirTextForms)
     EXPECT_FALSE(parseFault("signature=ATnothing", plan, &error));
     EXPECT_FALSE(parseFault("stale=0x100", plan, &error));
     EXPECT_FALSE(parseFault("thunder", plan, &error));
+    EXPECT_TRUE(parseFault("slow-chip=4", plan, &error));
+    EXPECT_EQ(plan.slowChip, 4u);
+    EXPECT_FALSE(parseFault("slow-chip=0", plan, &error));
+    EXPECT_TRUE(parseFault("never-ready", plan, &error));
+    EXPECT_TRUE(plan.neverReady);
+}
+
+TEST(Faults, SlowChipsAndOnesThatNeverGetReady)
+{
+    // An ATmega8 page write takes 4.5 ms; three times slower, 13.5 ms.
+    for (const char* fault : {"slow-chip=3", "never-ready"}) {
+        SCOPED_TRACE(fault);
+        Rig rig("ATmega8", withFault(fault));
+        rig.enterAvr();
+        rig.goFast();
+        rig.spi4(0x4C, 0x00, 0x00, 0x00);
+        rig.clock.sleepMs(10);
+        EXPECT_EQ(rig.spiRead4(0xF0, 0x00, 0x00) & 0x01, 0x01);
+        rig.clock.sleepMs(1000);
+        const bool never = std::string(fault) == "never-ready";
+        EXPECT_EQ(rig.spiRead4(0xF0, 0x00, 0x00) & 0x01, never ? 0x01 : 0x00);
+    }
 }
 
 TEST(Faults, SilenceFromTheStartOrAfterSomeCommands)

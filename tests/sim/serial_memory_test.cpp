@@ -203,7 +203,9 @@ TEST(SerialFlashChip, ProtectedAtPowerUpUntilTheEraseUnprotects)
         page[i] = static_cast<std::uint8_t>(i);
     const auto [before, after] = at26Program(rig, 0x100, page);
     EXPECT_EQ(before, 0);
-    EXPECT_EQ(after, 2) << "default: two status reads see the busy bit";
+    // The 1.5 ms of a page program are over before a status read has
+    // crossed the line at 19200 baud.
+    EXPECT_EQ(after, 0);
     // Read array 0B with its dummy byte, in one 512-byte block.
     cmd(rig, {0x38});
     cmd(rig, {0x39});

@@ -31,7 +31,9 @@ std::uint8_t At25Chip::onByte(std::size_t index, std::uint8_t mosi, std::uint64_
     const auto& in = instruction();
     if (index == 0) {
         // During the internal write cycle only the status can be read.
-        ignored_ = busy(nowUs) && in[0] != 0x05;
+        // Write disable only clears a latch the write cycle clears anyway.
+        const bool writes = in[0] == 0x06 || in[0] == 0x02 || in[0] == 0x01;
+        ignored_ = ignoredWhileBusy(busy(nowUs), in[0] == 0x05, writes);
         if (in[0] == 0x02)
             pending_.clear();
         return 0xFF;

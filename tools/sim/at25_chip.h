@@ -16,6 +16,7 @@ public:
     std::uint8_t status(std::uint64_t nowUs) const;
 
     void resetLine(bool high, std::uint64_t nowUs) override { select(!high, nowUs); }
+    bool busyAt(std::uint64_t nowUs) const override { return busy(nowUs); }
     void powerCycle() override;
     ChipState state() const override;
     bool setState(const ChipState& state, std::string* error) override;

@@ -35,6 +35,11 @@ std::uint8_t At89Chip::readMemory(const std::vector<std::uint8_t>& memory, std::
     return address < memory.size() ? memory[address] : 0xFF;
 }
 
+bool At89Chip::reads(std::uint8_t opcode)
+{
+    return opcode == 0x20 || opcode == 0xA0 || opcode == 0x28 || opcode == 0x24 || opcode == 0x21;
+}
+
 std::uint8_t At89Chip::answer(const std::uint8_t* in, std::uint64_t nowUs)
 {
     const std::uint32_t address = (std::uint32_t{in[1]} << 8) | in[2];
@@ -74,7 +79,7 @@ void At89Chip::execute(const std::uint8_t* in, std::uint64_t nowUs)
         enabled_ = true;
         return;
     }
-    if (!enabled_ || busy(nowUs))
+    if (!enabled_ || refusedWhileBusy(in, nowUs, !reads(in[0])))
         return;
     const std::uint32_t address = (std::uint32_t{in[1]} << 8) | in[2];
     switch (in[0]) {

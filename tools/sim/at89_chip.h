@@ -27,6 +27,8 @@ private:
     void execute(const std::uint8_t* in, std::uint64_t nowUs) override;
 
     void restartContents() override;
+    // An instruction that only reads, allowed while the part is busy.
+    static bool reads(std::uint8_t opcode);
     int programmedLocks() const;
     bool writeProtected() const { return programmedLocks() >= 1; }
     bool readProtected() const { return programmedLocks() >= 2; }

@@ -58,6 +58,23 @@ std::uint32_t AvrChip::flashIndex(std::uint8_t high, std::uint8_t low, bool odd)
     return ((word % words) * 2) + (odd ? 1 : 0);
 }
 
+bool AvrChip::reads(std::uint8_t opcode)
+{
+    switch (opcode) {
+    case 0x20:
+    case 0x28:
+    case 0xA0:
+    case 0x30:
+    case 0x38:
+    case 0x50:
+    case 0x58:
+    case 0xF0:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::uint8_t AvrChip::answer(const std::uint8_t* in, std::uint64_t nowUs)
 {
     const std::uint8_t echo = in[2];
@@ -65,6 +82,10 @@ std::uint8_t AvrChip::answer(const std::uint8_t* in, std::uint64_t nowUs)
         return echo;
     if (!enabled_)
         return echo;
+    // Poll RDY/BSY: bit 0 set while a write is in progress. A part without
+    // the instruction echoes, which reads as ready even then.
+    if (in[0] == 0xF0)
+        return !part_.readyPoll ? echo : busy(nowUs) ? 0xFF : 0xFE;
     if (busy(nowUs))
         return 0xFF; // what data polling sees while a write is in progress
     switch (in[0]) {
@@ -121,7 +142,7 @@ void AvrChip::execute(const std::uint8_t* in, std::uint64_t nowUs)
         enabled_ = true;
         return;
     }
-    if (!enabled_ || busy(nowUs))
+    if (!enabled_ || refusedWhileBusy(in, nowUs, !reads(in[0])))
         return; // lost, as on the real part
     switch (in[0]) {
     case 0xAC:

@@ -30,6 +30,8 @@ private:
     void enteredReset() override;
     void restartContents() override;
 
+    // An instruction that only reads, allowed while the part is busy.
+    static bool reads(std::uint8_t opcode);
     bool writeProtected() const { return (lock_ & 0x03) != 0x03; }
     bool readProtected() const { return (lock_ & 0x03) == 0x00; }
     std::uint32_t flashIndex(std::uint8_t high, std::uint8_t low, bool odd) const;

@@ -2,6 +2,7 @@
 
 #include "box_commands.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quorva::sim {
@@ -72,6 +73,8 @@ const char* violationName(ViolationKind kind)
     case ViolationKind::WrongLineSpeed: return "wrong line speed";
     case ViolationKind::LineNotRaw: return "line not raw 8N1";
     case ViolationKind::BadParameter: return "bad parameter";
+    case ViolationKind::WriteWhileBusy:
+        return "write while the chip was busy";
     }
     return "?";
 }
@@ -83,6 +86,16 @@ Box::Box(Clock& clock, std::unique_ptr<Chip> chip, BoxOptions options)
 {
     const FaultPlan& f = options_.faults;
     chip_->setInstantWrites(options_.instantWrites);
+    chip_->setSlowdown(f.slowChip);
+    chip_->setNeverReady(f.neverReady);
+    // The chip only ever runs inside receive(), under the box's lock. One
+    // report per command: a page load refused is 64 refused instructions.
+    chip_->setRefusalSink([this](const std::string& what) {
+        const bool told = !violations_.empty() && violations_.back().kind == ViolationKind::WriteWhileBusy &&
+                          violations_.back().command == commandIndex_;
+        if (!told)
+            violations_.push_back({ViolationKind::WriteWhileBusy, commandIndex_, what});
+    });
     chip_->setStaysLocked(f.staysLocked);
     if (f.lockedChip)
         chip_->lockFully();
@@ -107,12 +120,18 @@ void Box::trace(const std::string& line)
 
 std::uint64_t Box::nowUs() const
 {
-    return clock_.tickMs() * 1000 + offsetUs_;
+    const std::uint64_t clock = clock_.tickUs();
+    if (options_.paced)
+        return std::max(clock, paceUs_);
+    return clock + offsetUs_;
 }
 
 void Box::spendUs(std::uint64_t us)
 {
-    offsetUs_ += us;
+    if (options_.paced)
+        paceUs_ = nowUs() + us;
+    else
+        offsetUs_ += us;
 }
 
 // ---- line -------------------------------------------------------------
@@ -130,7 +149,8 @@ void Box::receive(const std::uint8_t* bytes, std::size_t count, int lineBaud)
             trace("line disconnected");
             return;
         }
-        if (options_.lineTime)
+        // Paced, the PC's bytes arrive when the line hands them over.
+        if (options_.lineTime && !options_.paced)
             spendUs(lineUs(lineBaud));
         if (lineBaud != baud_) {
             // The box's receiver sees framing errors, not bytes.
@@ -216,8 +236,10 @@ void Box::reply(std::span<const std::uint8_t> bytes)
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const std::uint8_t b = i + 1 == bytes.size() ? last : bytes[i];
         ready += std::uint64_t{f.slowReplyMs} * 1000;
+        if (options_.paced)
+            ready += lineUs(baud_);
         output_.push_back({b, baud_, ready});
-        if (options_.lineTime)
+        if (options_.lineTime && !options_.paced)
             spendUs(lineUs(baud_));
         if (trace_)
             trace("tx " + hex(b));

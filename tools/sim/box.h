@@ -22,14 +22,15 @@ namespace quorva::sim {
 
 // What the box noticed the PC doing wrong.
 enum class ViolationKind {
-    CountAbove64,      // WriteFlash/WriteEeprom/ReadFlash/ReadEeprom count byte above 64
-    AddressNotZero,    // SetAddress with anything but 00 00
-    NoByteDelay,       // composite write or read before SetByteDelay on this connection
-    UnknownCommand,    // a command byte the firmware does not know
-    ReplyNotRead,      // a command sent while the previous reply was still unread
-    WrongLineSpeed,    // bytes sent at a speed other than the box's
-    LineNotRaw,        // line not raw 8N1 without flow control
-    BadParameter,      // a SetParameters baud code other than 0, 1, 2
+    CountAbove64,   // WriteFlash/WriteEeprom/ReadFlash/ReadEeprom count byte above 64
+    AddressNotZero, // SetAddress with anything but 00 00
+    NoByteDelay,    // composite write or read before SetByteDelay on this connection
+    UnknownCommand, // a command byte the firmware does not know
+    ReplyNotRead,   // a command sent while the previous reply was still unread
+    WrongLineSpeed, // bytes sent at a speed other than the box's
+    LineNotRaw,     // line not raw 8N1 without flow control
+    BadParameter,   // a SetParameters baud code other than 0, 1, 2
+    WriteWhileBusy, // a write instruction reached the chip while it was still writing
 };
 const char* violationName(ViolationKind kind);
 
@@ -50,6 +51,9 @@ struct BoxOptions {
     std::array<std::uint8_t, 5> serialNumber{0x51, 0x56, 0x0A, 0x01, 0x2C};
     bool instantWrites = false;          // chips write and erase in no time
     bool lineTime = true;                // each byte costs its time on the line
+    // The box runs on the wall clock: its replies leave at the line rate and
+    // its own waits take their time, where otherwise both are only counted.
+    bool paced = false;
     FaultPlan faults;
 };
 
@@ -57,7 +61,10 @@ struct BoxOptions {
 // state), its boot loader with the firmware transfer, and the chip on the
 // target. Bytes come in through receive() and replies queue up until the
 // transport takes them. Time is the clock's, plus whatever the box spent on
-// the line and in its own waits (those take no real time).
+// the line and in its own waits (those take no real time). Paced, time is
+// the clock's alone: a reply is due once the box's waits and the reply's
+// bytes on the line would have passed, and whoever delivers it waits till
+// then.
 class Box {
 public:
     static constexpr int kCommandLimit = 64;
@@ -65,7 +72,7 @@ public:
     struct OutByte {
         std::uint8_t value;
         int baud;              // the box's line speed when it sent the byte
-        std::uint64_t readyUs; // when the byte is on the wire
+        std::uint64_t readyUs; // when the byte is on the wire (paced: when it has crossed it)
     };
 
     Box(Clock& clock, std::unique_ptr<Chip> chip, BoxOptions options = {});
@@ -86,6 +93,8 @@ public:
 
     std::uint64_t nowUs() const;
     void spendUs(std::uint64_t us);
+    // The clock's own time, without what the box only counted.
+    std::uint64_t clockUs() const { return clock_.tickUs(); }
     Clock& clock() { return clock_; }
 
     int baud() const;
@@ -162,7 +171,8 @@ private:
     Clock& clock_;
     std::unique_ptr<Chip> chip_;
     BoxOptions options_;
-    std::uint64_t offsetUs_ = 0;
+    std::uint64_t offsetUs_ = 0; // counted time the clock does not show
+    std::uint64_t paceUs_ = 0;   // paced: when the box's own waits end
     std::function<void(const std::string&)> trace_;
 
     Mode mode_ = Mode::BootLoader;

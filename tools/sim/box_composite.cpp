@@ -93,9 +93,13 @@ void Box::compositeWrite(bool flash)
         }
         // An AVR Flash byte is a page load (or a timed byte write) and cannot
         // be polled; Eeprom and AT89S bytes are read back until they match.
+        // A page load only fills the chip's page buffer: there is no write
+        // to wait for.
+        const bool pageLoad = avr && flash && chip_->part().pageBytes != 0;
         const bool poll = polling_ && data != 0xFF && !(avr && flash);
         if (!poll) {
-            spendUs(byteDelayUs());
+            if (!pageLoad)
+                spendUs(byteDelayUs());
             continue;
         }
         const std::uint8_t readOp = flash ? 0x20 : 0xA0;

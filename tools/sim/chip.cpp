@@ -6,9 +6,39 @@
 #include "dataflash_chip.h"
 #include "serial_flash_chip.h"
 
+#include "box_commands.h"
+
 #include <algorithm>
 
 namespace quorva::sim {
+
+namespace {
+// Far beyond any run: the write of a part that never gets ready.
+constexpr std::uint64_t kNeverUs = std::uint64_t{1} << 60;
+} // namespace
+
+std::uint64_t Chip::busyTime(std::uint32_t us) const
+{
+    if (neverReady_)
+        return kNeverUs;
+    return instant_ ? 0 : std::uint64_t{us} * slowdown_;
+}
+
+void Chip::refuse(const std::string& instruction) const
+{
+    if (refusals_)
+        refusals_(instruction + " while " + part_.name + " was busy");
+}
+
+bool FramedChip::refusedWhileBusy(const std::uint8_t* in, std::uint64_t nowUs, bool writes) const
+{
+    if (!busy(nowUs))
+        return false;
+    // Reads go on, as data polling needs; the part ignores the rest.
+    if (writes)
+        refuse("instruction " + hex(in[0]) + " " + hex(in[1]) + " " + hex(in[2]) + " " + hex(in[3]));
+    return true;
+}
 
 FramedChip::FramedChip(const PartInfo& part, bool resetActiveHigh) : Chip(part), resetActiveHigh_(resetActiveHigh) {}
 
@@ -53,6 +83,8 @@ std::uint8_t FramedChip::exchange(std::uint8_t mosi, std::uint64_t nowUs)
 void Chip::restart()
 {
     instant_ = false;
+    slowdown_ = 1;
+    neverReady_ = false;
     staysLocked_ = false;
     identityOf_ = nullptr;
     restartContents();

@@ -3,6 +3,7 @@
 #include "part_info.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -46,6 +47,16 @@ public:
 
     // Write, erase and fuse times from the data sheet, or none at all.
     void setInstantWrites(bool instant) { instant_ = instant; }
+    // Write, erase and fuse times this many times the data sheet's: a part
+    // slower than any table allows for.
+    void setSlowdown(unsigned factor) { slowdown_ = factor > 0 ? factor : 1; }
+    // A part whose first write never ends.
+    void setNeverReady(bool never) { neverReady_ = never; }
+    // Whether a write, erase or fuse write is still in progress.
+    virtual bool busyAt(std::uint64_t nowUs) const = 0;
+    // Told of each instruction the part refused because it was still busy:
+    // a PC that did not wait for the write before it.
+    void setRefusalSink(std::function<void(const std::string&)> sink) { refusals_ = std::move(sink); }
     // A damaged chip: erasing leaves the lock bits as they were.
     void setStaysLocked(bool stays) { staysLocked_ = stays; }
     // Lock the chip as far as its lock bits go (LB1 and LB2, or all AT89S bits).
@@ -61,11 +72,16 @@ protected:
     // The contents and the power-up state of restart(); a chip that only
     // stands in for another holds none.
     virtual void restartContents() {}
-    std::uint64_t busyTime(std::uint32_t us) const { return instant_ ? 0 : us; }
+    std::uint64_t busyTime(std::uint32_t us) const;
     const PartInfo& identity() const { return identityOf_ ? *identityOf_ : part_; }
+    // The write instruction named arrived while busy and was not carried out.
+    void refuse(const std::string& instruction) const;
 
     const PartInfo& part_;
     bool instant_ = false;
+    unsigned slowdown_ = 1;
+    bool neverReady_ = false;
+    std::function<void(const std::string&)> refusals_;
     bool staysLocked_ = false;
     const PartInfo* identityOf_ = nullptr;
 };
@@ -79,6 +95,7 @@ public:
     void releaseReset(std::uint64_t nowUs) override;
     std::uint8_t exchange(std::uint8_t mosi, std::uint64_t nowUs) override;
     void powerCycle() override;
+    bool busyAt(std::uint64_t nowUs) const override { return busy(nowUs); }
 
     bool inReset() const { return inReset_; }
     bool programmingEnabled() const { return enabled_; }
@@ -88,6 +105,9 @@ protected:
     virtual std::uint8_t answer(const std::uint8_t* in, std::uint64_t nowUs) = 0;
     virtual void execute(const std::uint8_t* in, std::uint64_t nowUs) = 0;
     virtual void enteredReset() {}
+    // Refuses a write instruction that arrives while busy; false for one
+    // that may go ahead.
+    bool refusedWhileBusy(const std::uint8_t* in, std::uint64_t nowUs, bool writes) const;
     bool busy(std::uint64_t nowUs) const { return nowUs < busyUntilUs_; }
     void startBusy(std::uint64_t nowUs, std::uint32_t us) { busyUntilUs_ = nowUs + busyTime(us); }
     // Out of reset, no instruction begun, as at power-up.

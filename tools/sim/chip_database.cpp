@@ -54,6 +54,7 @@ PartInfo avr(const char* name, const char* aliases, Sig sig, std::uint32_t flash
     s.lockMask = lockMask;
     s.lockPlace = place;
     s.timing = t;
+    s.readyPoll = true;
     return s;
 }
 
@@ -94,6 +95,7 @@ PartInfo serialFlash(const char* name, const char* aliases, std::uint32_t bytes,
     s.flashBytes = bytes;
     s.pageBytes = 256;
     s.jedecId = id;
+    s.byteWriteUs = 1500; // tPP of one page program, typical
     s.eraseUs = chipEraseUs;
     return s;
 }
@@ -272,9 +274,12 @@ std::vector<PartInfo> build()
     t.push_back(avr("AT90USB1286", "AT90USB128x|AT90USB1287", {0x1E, 0x97, 0x82}, 131072, 256, 4096, 1, usb4, kBlb,
                     mega9));
 
-    // AT86RF401: byte writes, no fuses.
-    t.push_back(avr("AT86RF401", "", {0x1E, 0x91, 0x81}, 2048, 0, 128, 0, Fuses{0, {}, {0xFF, 0xFF, 0xFF}, -1, 0},
-                    kLb, timing(4000, 4000, 9000, 4000)));
+    // AT86RF401: byte writes, no fuses, and like the AT90S parts no Poll
+    // RDY/BSY: a PC has to wait out each write.
+    PartInfo rf401 = avr("AT86RF401", "", {0x1E, 0x91, 0x81}, 2048, 0, 128, 0, Fuses{0, {}, {0xFF, 0xFF, 0xFF}, -1, 0},
+                         kLb, timing(4000, 4000, 9000, 4000));
+    rf401.readyPoll = false;
+    t.push_back(rf401);
 
     // AT89S
     t.push_back(at89("AT89S51", "", {0x1E, 0x51, 0x06}, 4096, 0, At89Kind::S51, 1000, 500000));

@@ -43,11 +43,34 @@ std::uint8_t DataFlashChip::status(std::uint64_t nowUs) const
     return static_cast<std::uint8_t>((busy(nowUs) ? 0x00 : 0x80) | (part_.densityBits << 2) | (binary_ ? 0x01 : 0x00));
 }
 
+bool DataFlashChip::writes(std::uint8_t opcode)
+{
+    switch (opcode) {
+    case 0x84:
+    case 0x87:
+    case 0x82:
+    case 0x85: // buffer writes
+    case 0x88:
+    case 0x89:
+    case 0x83:
+    case 0x86: // buffer to page
+    case 0x53:
+    case 0x55: // page to buffer
+    case 0x81:
+    case 0x50:
+    case 0xC7:
+    case 0x3D: // erases, configuration
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::uint8_t DataFlashChip::onByte(std::size_t index, std::uint8_t mosi, std::uint64_t nowUs)
 {
     const auto& in = instruction();
     if (index == 0) {
-        ignored_ = busy(nowUs) && in[0] != 0xD7;
+        ignored_ = ignoredWhileBusy(busy(nowUs), in[0] == 0xD7, writes(in[0]));
         return 0xFF;
     }
     if (ignored_)

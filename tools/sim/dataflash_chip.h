@@ -30,6 +30,7 @@ public:
     std::uint8_t status(std::uint64_t nowUs) const;
 
     void flashSelect(bool active, std::uint64_t nowUs) override { select(active, nowUs); }
+    bool busyAt(std::uint64_t nowUs) const override { return busy(nowUs); }
     void resetLine(bool, std::uint64_t) override {}
     void powerCycle() override;
     ChipState state() const override;
@@ -40,6 +41,7 @@ private:
     void onDeselect(std::uint64_t nowUs) override;
     void restartContents() override;
     bool busy(std::uint64_t nowUs) const { return nowUs < busyUntilUs_; }
+    static bool writes(std::uint8_t opcode);
     int byteBits() const;
     std::uint32_t pageOf(std::uint32_t address) const;
     std::uint32_t offsetOf(std::uint32_t address) const;

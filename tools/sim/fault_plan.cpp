@@ -104,6 +104,16 @@ bool parseFault(std::string_view text, FaultPlan& plan, std::string* error)
         plan.slowReplyMs = static_cast<unsigned>(n);
         return true;
     }
+    if (name == "slow-chip") {
+        if (!number(arg, n) || n == 0 || n > 1000)
+            return fail("expected a factor from 1 to 1000");
+        plan.slowChip = static_cast<unsigned>(n);
+        return true;
+    }
+    if (name == "never-ready" && arg.empty()) {
+        plan.neverReady = true;
+        return true;
+    }
     return fail("unknown fault");
 }
 

@@ -28,11 +28,14 @@ struct FaultPlan {
     std::string signatureOf;                     // the chip answers this part's signature
     std::optional<std::uint64_t> disconnectAfterBytes; // the line goes dead after so many received bytes
     unsigned slowReplyMs = 0;                    // delay before each reply byte
+    unsigned slowChip = 1;                       // the chip's write and erase times this many times the data sheet's
+    bool neverReady = false;                     // the chip's first write never ends
 };
 
 // Adds one fault given as text:
 //   silence | silence=N | stale=0xHH | ack=0xCC:N:0xRR | polling=K | locked |
-//   stays-locked | signature=NAME | disconnect=N | slow=MS
+//   stays-locked | signature=NAME | disconnect=N | slow=MS | slow-chip=N |
+//   never-ready
 bool parseFault(std::string_view text, FaultPlan& plan, std::string* error);
 
 } // namespace quorva::sim

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <sys/prctl.h>
 #include <vector>
 
 using namespace quorva;
@@ -50,15 +51,18 @@ void usage(std::ostream& out = std::cerr)
            "  --trace FILE            log every byte and line event\n"
            "  --violations FILE       write what the PC got wrong when stopped\n"
            "  --fault FAULT           silence[=N] stale=0xHH ack=0xCC:N:0xRR polling=K locked\n"
-           "                          stays-locked signature=NAME disconnect=N slow=MS (repeatable)\n"
+           "                          stays-locked signature=NAME disconnect=N slow=MS\n"
+           "                          slow-chip=N (writes N times slower) never-ready (repeatable)\n"
            "  --firmware-code CODE    code the firmware reports (default 10c; err, ldr, ld2 ...)\n"
            "  --no-firmware           boot loader only: Ping answers '-'\n"
            "  --boot-loader-code CODE ldr (default) or ld2\n"
            "  --ping-star             the firmware answers Ping with '*'\n"
            "  --version-text TEXT     version text of the firmware\n"
            "  --instant               chips write and erase in no time\n"
-           "  --busy-polls N          AT26 status reads that see busy after a write (default 2)\n"
-           "  --pace                  deliver bytes at the line rate\n"
+           "  --busy-polls N          AT26 status reads that see busy after a write or erase\n"
+           "                          (default: none after a page program, 2 after an erase)\n"
+           "  --pace                  run on the wall clock: replies leave at the line rate,\n"
+           "                          the box's and the chip's waits take their time\n"
            "signals: SIGINT/SIGTERM stop, SIGUSR1 power-cycles the box\n";
 }
 
@@ -68,7 +72,6 @@ int main(int argc, char** argv)
 {
     std::string link, chipName, stateIn, stateOut, tracePath, violationsPath, writeFirmware;
     BoxOptions options;
-    bool pace = false;
     int busyPolls = -1;
     std::vector<std::string> args(argv + 1, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -93,7 +96,8 @@ int main(int argc, char** argv)
         else if (a == "--ping-star") options.pingAnswer = '*';
         else if (a == "--version-text") options.versionText = value();
         else if (a == "--instant") options.instantWrites = true;
-        else if (a == "--pace") pace = true;
+        else if (a == "--pace")
+            options.paced = true;
         else if (a == "--busy-polls") {
             const std::string text = value();
             const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), busyPolls);
@@ -183,7 +187,12 @@ int main(int argc, char** argv)
     std::cout << "quorva-sim: " << part->name << " on " << server.linkPath() << " -> " << server.slavePath()
               << std::endl;
 
-    server.serve(stopRequested, &powerCycleRequested, pace);
+    if (options.paced) {
+        // Sleeps of a few microseconds, as a byte at 921600 baud takes,
+        // would otherwise each last the kernel's default slack of 50 us.
+        ::prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
+    }
+    server.serve(stopRequested, &powerCycleRequested);
 
     int status = 0;
     if (!stateOut.empty() && !saveState(stateOut, part->name, box.chip().state(), &error)) {

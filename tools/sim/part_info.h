@@ -51,6 +51,7 @@ struct PartInfo {
     std::array<std::uint8_t, 3> fuseMask{};     // implemented bits; the rest read 1
     std::array<std::uint8_t, 3> fuseDefault{0xFF, 0xFF, 0xFF};
     LockPlace lockPlace = LockPlace::Byte3;
+    bool readyPoll = false;                     // Poll RDY/BSY (F0) is in its instruction set
     std::uint8_t lockMask = 0x3F;               // implemented lock and boot-lock bits
     std::int8_t eesaveFuse = -1;                // fuse byte holding EESAVE, -1 none
     std::uint8_t eesaveBit = 0;

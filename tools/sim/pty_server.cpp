@@ -10,10 +10,14 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace quorva::sim {
 
 namespace {
+
+// Paced replies leave in groups spanning at most this much line time.
+constexpr std::uint64_t kGroupUs = 2000;
 
 int baudOf(speed_t speed)
 {
@@ -98,22 +102,34 @@ int PtyServer::checkLine()
     return baudOf(::cfgetospeed(&t));
 }
 
-void PtyServer::deliver(bool pace, int pcBaud)
+void PtyServer::deliver(int pcBaud)
 {
-    for (const Box::OutByte& b : box_.takeOutput()) {
-        const std::uint64_t now = box_.nowUs();
-        if (b.readyUs > now)
-            std::this_thread::sleep_for(std::chrono::microseconds(b.readyUs - now));
-        if (pace)
-            std::this_thread::sleep_for(std::chrono::microseconds(10'000'000 / b.baud));
-        if (b.baud != pcBaud)
-            continue; // the PC's receiver makes nothing of it
-        if (master_ >= 0)
-            (void)!::write(master_, &b.value, 1);
+    const bool pace = box_.options().paced;
+    const std::vector<Box::OutByte> out = box_.takeOutput();
+    std::vector<std::uint8_t> group;
+    for (std::size_t first = 0; first < out.size();) {
+        // Paced, the bytes due within a short span go out together when the
+        // last of them is due: one wake-up for a whole reply, instead of a
+        // sleep per byte that overshoots each byte's few microseconds.
+        std::size_t end = first + 1;
+        while (pace && end < out.size() && out[end].readyUs <= out[first].readyUs + kGroupUs)
+            ++end;
+        const std::uint64_t due = out[end - 1].readyUs;
+        const std::uint64_t now = pace ? box_.clockUs() : box_.nowUs();
+        if (due > now)
+            std::this_thread::sleep_for(std::chrono::microseconds(due - now));
+        group.clear();
+        for (std::size_t i = first; i < end; ++i) {
+            if (out[i].baud == pcBaud) // otherwise the PC's receiver makes nothing of it
+                group.push_back(out[i].value);
+        }
+        if (master_ >= 0 && !group.empty())
+            (void)!::write(master_, group.data(), group.size());
+        first = end;
     }
 }
 
-void PtyServer::serve(const std::atomic<bool>& stop, std::atomic<bool>* powerCycle, bool pace)
+void PtyServer::serve(const std::atomic<bool>& stop, std::atomic<bool>* powerCycle)
 {
     std::uint8_t buffer[4096];
     while (!stop.load()) {
@@ -134,7 +150,7 @@ void PtyServer::serve(const std::atomic<bool>& stop, std::atomic<bool>* powerCyc
                     closeLine(); // the device disappears, as an unplugged adapter would
                     continue;
                 }
-                deliver(pace, pcBaud);
+                deliver(pcBaud);
             }
         } else if (ready > 0) {
             // No one has the slave open: wait for the next opener.

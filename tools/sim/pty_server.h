@@ -23,13 +23,13 @@ public:
     const std::string& slavePath() const { return slave_; }
     const std::string& linkPath() const { return link_; }
 
-    // Until stop is set. powerCycle, when set, is taken and applied. pace
-    // delivers the box's bytes at the line rate of its current speed.
-    void serve(const std::atomic<bool>& stop, std::atomic<bool>* powerCycle, bool pace);
+    // Until stop is set. powerCycle, when set, is taken and applied. A paced
+    // box's bytes are delivered when they would have crossed the line.
+    void serve(const std::atomic<bool>& stop, std::atomic<bool>* powerCycle);
 
 private:
     int checkLine();
-    void deliver(bool pace, int pcBaud);
+    void deliver(int pcBaud);
     void closeLine();
 
     Box& box_;

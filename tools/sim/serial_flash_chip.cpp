@@ -8,6 +8,8 @@ SerialFlashChip::SerialFlashChip(const PartInfo& part) : SpiMemoryChip(part), me
 
 bool SerialFlashChip::busy(std::uint64_t nowUs) const
 {
+    if (nowUs < programUntilUs_)
+        return true;
     if (busyPolls_ <= 0)
         return false;
     return !(timedBusy_ && nowUs >= busyUntilUs_);
@@ -33,7 +35,10 @@ std::uint8_t SerialFlashChip::onByte(std::size_t index, std::uint8_t mosi, std::
 {
     const auto& in = instruction();
     if (index == 0) {
-        ignored_ = busy(nowUs) && in[0] != 0x05;
+        const std::uint8_t op = in[0];
+        const bool writes = op == 0x06 || op == 0x01 || op == 0x02 || op == 0x20 || op == 0x52 || op == 0xD8 ||
+                            op == 0x60 || op == 0xC7;
+        ignored_ = ignoredWhileBusy(busy(nowUs), op == 0x05, writes);
         if (in[0] == 0x02)
             pending_.clear();
         return 0xFF;
@@ -71,7 +76,7 @@ void SerialFlashChip::erase(std::uint32_t start, std::uint32_t length, std::uint
 {
     start = start / length * length;
     std::fill_n(memory_.begin() + start, std::min<std::size_t>(length, memory_.size() - start), 0xFF);
-    busyPolls_ = busyPollsAfterWrite_;
+    busyPolls_ = busyPollsSet_.value_or(2);
     timedBusy_ = true;
     busyUntilUs_ = nowUs + busyTime(us);
 }
@@ -107,8 +112,9 @@ void SerialFlashChip::onDeselect(std::uint64_t nowUs)
         for (const auto& [where, value] : pending_)
             memory_[where] &= value;
         pending_.clear();
-        busyPolls_ = busyPollsAfterWrite_;
+        busyPolls_ = busyPollsSet_.value_or(0);
         timedBusy_ = false;
+        programUntilUs_ = nowUs + busyTime(part_.byteWriteUs);
         return;
     case 0x20:
     case 0x52:
@@ -145,9 +151,10 @@ void SerialFlashChip::restartContents()
     sprl_ = false;
     programError_ = false;
     ignored_ = false;
-    busyPollsAfterWrite_ = 2;
+    busyPollsSet_.reset();
     busyPolls_ = 0;
     busyUntilUs_ = 0;
+    programUntilUs_ = 0;
     timedBusy_ = false;
     pending_.clear();
 }
@@ -158,6 +165,7 @@ void SerialFlashChip::powerCycle()
     wel_ = false;
     protected_ = true;
     busyPolls_ = 0;
+    programUntilUs_ = 0;
     programError_ = false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "spi_memory_chip.h"
 
+#include <optional>
 #include <utility>
 
 namespace quorva::sim {
@@ -22,9 +23,12 @@ public:
     bool sectorsProtected() const { return protected_; }
     void setSectorsProtected(bool value) { protected_ = value; }
     bool writeEnabled() const { return wel_; }
-    // Status reads that still see the busy bit after a program or erase.
-    void setBusyPolls(int polls) { busyPollsAfterWrite_ = polls; }
+    // Status reads that still see the busy bit after a program or erase;
+    // unless set, none after a page program (busy for its time) and two
+    // after an erase (which would otherwise take seconds).
+    void setBusyPolls(int polls) { busyPollsSet_ = polls; }
     bool busy(std::uint64_t nowUs) const;
+    bool busyAt(std::uint64_t nowUs) const override { return busy(nowUs); }
 
     void resetLine(bool high, std::uint64_t nowUs) override { select(!high, nowUs); }
     void powerCycle() override;
@@ -47,10 +51,11 @@ private:
     bool sprl_ = false;
     bool programError_ = false;
     bool ignored_ = false;
-    int busyPollsAfterWrite_ = 2;
+    std::optional<int> busyPollsSet_;
     int busyPolls_ = 0;
     std::uint64_t busyUntilUs_ = 0; // an erase also ends by itself after its time
     bool timedBusy_ = false;
+    std::uint64_t programUntilUs_ = 0; // a page program takes its time whatever the polls
     std::vector<std::pair<std::uint32_t, std::uint8_t>> pending_;
 };
 

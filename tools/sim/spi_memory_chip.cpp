@@ -1,5 +1,7 @@
 #include "spi_memory_chip.h"
 
+#include "box_commands.h"
+
 namespace quorva::sim {
 
 void SpiMemoryChip::select(bool active, std::uint64_t nowUs)
@@ -29,6 +31,15 @@ std::uint8_t SpiMemoryChip::exchange(std::uint8_t mosi, std::uint64_t nowUs)
     if (bytes_.size() < 16)
         bytes_.push_back(mosi);
     return onByte(count_++, mosi, nowUs);
+}
+
+bool SpiMemoryChip::ignoredWhileBusy(bool busy, bool allowed, bool writes) const
+{
+    if (!busy || allowed)
+        return false;
+    if (writes && !bytes_.empty())
+        refuse("instruction " + hex(bytes_[0]));
+    return true;
 }
 
 std::uint32_t SpiMemoryChip::address(std::size_t first, std::size_t count) const

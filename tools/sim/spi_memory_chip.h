@@ -20,6 +20,9 @@ protected:
     // MISO for byte index of the instruction (0 = opcode).
     virtual std::uint8_t onByte(std::size_t index, std::uint8_t mosi, std::uint64_t nowUs) = 0;
     virtual void onDeselect(std::uint64_t nowUs) = 0;
+    // An instruction begun while busy is ignored; refuse() tells of those
+    // among them that would write.
+    bool ignoredWhileBusy(bool busy, bool allowed, bool writes) const;
 
     const std::vector<std::uint8_t>& instruction() const { return bytes_; }
     // Address from instruction bytes [first, first + count), most significant first.
