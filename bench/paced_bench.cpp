@@ -74,6 +74,7 @@ public:
         realClock().sleepUs(us);
     }
     std::uint64_t tickMs() override { return realClock().tickMs(); }
+    std::uint64_t tickUs() override { return realClock().tickUs(); }
     std::uint64_t waitedUs = 0;
 };
 

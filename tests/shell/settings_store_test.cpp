@@ -35,6 +35,7 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault)
     EXPECT_EQ(settings.highSpeed, 0);
     EXPECT_EQ(settings.advancedDelays, (std::array<int, 4>{0, 0, 0, 0}));
     EXPECT_FALSE(settings.russianUi);
+    EXPECT_FALSE(settings.fixedWaits);
     EXPECT_FALSE(store.loadMostRecent());
     recent.loadRecent(store);
     for (const std::string& entry : recent.entries())
@@ -69,16 +70,17 @@ TEST_F(SettingsTest, CancelledFirstStartKeepsPortZeroAndAsksNextTime)
 TEST_F(SettingsTest, StartupReadsLanguageAndDelaysAndKeepsForeignLines)
 {
     std::filesystem::create_directories(folder.file("config/quorva"));
-    writeFile(path, "; my notes\n[Connect]\nCOM=15\nHighSpeed=2\nSpecial2=40\nSpecial3=abc\n"
+    writeFile(path, "; my notes\n[Connect]\nCOM=15\nHighSpeed=2\nSpecial2=40\nSpecial3=abc\nFixedWaits=1\n"
                     "[Language]\nRussian=7\n[Mine]\nx=1\n");
     const Settings settings = loadSettingsAtStartup(store, recent, ui);
     EXPECT_EQ(settings.comPort, 15);
     EXPECT_EQ(settings.highSpeed, 2);
     EXPECT_EQ(settings.advancedDelays, (std::array<int, 4>{0, 40, 0, 0}));
+    EXPECT_TRUE(settings.fixedWaits);
     EXPECT_TRUE(settings.russianUi);
     EXPECT_TRUE(russianUi());
     EXPECT_EQ(fileContents(path), "; my notes\r\n[Connect]\r\nCOM=15\r\nHighSpeed=2\r\nSpecial2=40\r\nSpecial3=abc\r\n"
-                                  "[Language]\r\nRussian=1\r\n[Mine]\r\nx=1\r\n");
+                                  "FixedWaits=1\r\n[Language]\r\nRussian=1\r\n[Mine]\r\nx=1\r\n");
 }
 
 TEST_F(SettingsTest, ShutdownWritesLanguageInForceAndRecentListInOneReplace)

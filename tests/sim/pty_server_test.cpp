@@ -173,6 +173,28 @@ TEST(PtyServer, ServesAConnectionAndAFlashReadThenSavesTheChip)
     fs::remove_all(in, ec);
 }
 
+TEST(PtyServer, PacedRepliesTakeTheirLineTimeAndTheBoxsOwnWaits)
+{
+    SimProcess sim({"--pace"});
+    ASSERT_TRUE(sim.open());
+    for (const Bytes& command : {Bytes{0x25}, Bytes{0x26, 0x02}, Bytes{0x23, 0x00, 0x82, 0x00}, Bytes{0x51}})
+        EXPECT_EQ(sim.ask(command, 1).size(), 1u);
+    EXPECT_EQ(sim.ask({0x3D}, 1), Bytes{0x0D});
+    EXPECT_EQ(sim.ask({0x57, 115}, 1), Bytes{0x0D}); // a byte delay of 20 ms: T = 255 - 7 x 20
+    const auto millisecondsOf = [](auto&& exchange) {
+        const auto started = std::chrono::steady_clock::now();
+        exchange();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    };
+    // 64 bytes at 19200 baud are 33 ms on the line.
+    EXPECT_GE(millisecondsOf([&] { EXPECT_EQ(sim.ask({0x7D, 64}, 64).size(), 64u); }), 33.0);
+    // The box waits its byte delay after each of two Eeprom bytes before it
+    // answers.
+    EXPECT_GE(millisecondsOf([&] { EXPECT_EQ(sim.ask({0x3E, 0x02, 0x11, 0x22}, 1), Bytes{0x0D}); }), 40.0);
+    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_EQ(sim.violations(), "");
+}
+
 TEST(PtyServer, NoticesALineThatIsNotRawOrAtTheWrongSpeed)
 {
     SimProcess sim({"--chip", "AT45DB041D"});
