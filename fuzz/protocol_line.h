@@ -56,6 +56,11 @@ struct LineWiring {
 // receives properly too, up to 4096 of them, so that a short input can carry
 // a whole memory. Receives that time out cost no real time: the clock jumps
 // over them.
+//
+// One thread drives the box, so the line asks it as little as it can: one
+// call per byte it takes, none to ask whether the box was disconnected (the
+// target plans no such fault, a pulled cable is the line's own, and it never
+// powers the box down).
 class LinePort final : public BytePort {
 public:
     static constexpr std::uint64_t kTimeoutMs = 2800;
@@ -92,6 +97,7 @@ private:
     bool proper(std::size_t at, std::size_t count);
     bool boxByte(std::uint8_t& byte);
     bool silence(bool dead);
+    void discardBoxOutput();
 
     ReplyStream& stream_;
     InstantClock& clock_;
@@ -99,6 +105,9 @@ private:
     LineWiring wiring_;
     // The box behind the open port; null on a silent one.
     sim::Box* answering_ = nullptr;
+    // The box's next byte, taken from it but not yet on the wire within a
+    // receive's time-out.
+    std::optional<sim::Box::OutByte> held_;
     bool connected_ = false;
     int baud_ = 0;
     const char* status_ = "Not initialized";
