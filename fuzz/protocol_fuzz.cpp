@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace {
@@ -261,27 +262,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Copies& copies = keptCopies();
     const auto fill = [reloads](MemoryBuffer& buffer, int length, const char* name, std::uint8_t seed,
                                 std::vector<std::uint8_t>& file) {
-        file.resize(static_cast<std::size_t>(length));
+        file.clear();
         if (length == 0)
             return;
-        for (std::size_t i = 0; i < file.size(); ++i)
-            file[i] = static_cast<std::uint8_t>((i * 13 + seed + (i >> 8)) & 0xFF);
+        const auto pattern = [seed](std::span<std::uint8_t> bytes) {
+            for (std::size_t i = 0; i < bytes.size(); ++i)
+                bytes[i] = static_cast<std::uint8_t>((i * 13 + seed + (i >> 8)) & 0xFF);
+        };
         if (reloads) {
+            file.resize(static_cast<std::size_t>(length));
+            pattern(file);
             const std::string path = fuzz::scratchPath(name);
             FUZZ_CHECK(fuzz::writeFile(path, {reinterpret_cast<const char*>(file.data()), file.size()}));
             buffer.loadFile(path);
             // A Flash buffer is padded to whole words.
             FUZZ_CHECK(buffer.length() >= length && buffer.length() <= length + 1);
+            file.assign(buffer.data().begin(), buffer.data().end());
         } else {
+            // As loaded from a file, without the file: only a reload
+            // compares against one.
             buffer.createBlank(length);
-            std::copy(file.begin(), file.end(), buffer.data().begin());
-            buffer.setAllByteStates(ByteLoaded);
+            pattern(buffer.data());
+            std::fill(buffer.byteState().begin(), buffer.byteState().end(), std::uint8_t{ByteLoaded});
         }
-        file.assign(buffer.data().begin(), buffer.data().end());
     };
     fill(flash, lengthOf(h.flashLength, device.flashSize, pageSizeBytes(device)), "flash.bin", h.flashLength,
          copies.flashFile);
     fill(eeprom, lengthOf(h.eepromLength, device.eepromSize, 1), "eeprom.bin", h.eepromLength, copies.eepromFile);
+    // What the buffers held before each command; copied again only after a
+    // command that changed them.
+    copies.flashBefore.assign(flash.data().begin(), flash.data().end());
+    copies.eepromBefore.assign(eeprom.data().begin(), eeprom.data().end());
 
     LinkSettings settings;
     settings.comPort = (h.line & 0x20) != 0 ? 0 : boxPort + 1;
@@ -301,8 +312,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto command = static_cast<Step>(which);
         const DeviceInfo& selected = deviceTable[static_cast<std::size_t>(project.deviceIndex)];
         const Budget budget = budgetOf(command, selected, flash, eeprom);
-        copies.flashBefore.assign(flash.data().begin(), flash.data().end());
-        copies.eepromBefore.assign(eeprom.data().begin(), eeprom.data().end());
         const std::uint64_t callsBefore = port.calls();
         const std::uint64_t deadBefore = port.deadLineTimeouts();
         const std::uint64_t msBefore = clock.tickMs();
@@ -411,14 +420,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         };
         // The auto-program may reload the buffer's file.
         const bool reloaded = reloads && command == Step::AutoProgram;
+        const bool flashSame = same(copies.flashBefore, flash);
+        const bool eepromSame = same(copies.eepromBefore, eeprom);
         if (command == Step::ReadFlash)
-            FUZZ_CHECK(same(copies.flashBefore, flash) || flash.length() <= selected.flashSize);
+            FUZZ_CHECK(flashSame || flash.length() <= selected.flashSize);
         else
-            FUZZ_CHECK(same(copies.flashBefore, flash) || (reloaded && same(copies.flashFile, flash)));
+            FUZZ_CHECK(flashSame || (reloaded && same(copies.flashFile, flash)));
         if (command == Step::ReadEeprom)
-            FUZZ_CHECK(same(copies.eepromBefore, eeprom) || eeprom.length() <= selected.eepromSize);
+            FUZZ_CHECK(eepromSame || eeprom.length() <= selected.eepromSize);
         else
-            FUZZ_CHECK(same(copies.eepromBefore, eeprom) || (reloaded && same(copies.eepromFile, eeprom)));
+            FUZZ_CHECK(eepromSame || (reloaded && same(copies.eepromFile, eeprom)));
+        if (!flashSame)
+            copies.flashBefore.assign(flash.data().begin(), flash.data().end());
+        if (!eepromSame)
+            copies.eepromBefore.assign(eeprom.data().begin(), eeprom.data().end());
     }
     return 0;
 }

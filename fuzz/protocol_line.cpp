@@ -128,7 +128,7 @@ bool LinePort::fill(std::size_t count)
 
     if (chatter_) {
         // A chattering line falls silent for good after a while.
-        if (++chattered_ > kChatterReceives)
+        if (++chattered_ > chatterLength_)
             return silence(true);
         std::fill_n(received.begin() + static_cast<std::ptrdiff_t>(got), rest, *chatter_);
         return true;
@@ -182,6 +182,7 @@ bool LinePort::fillFromStream(std::size_t got, std::size_t count)
         return false;
     case Reply::Chatter:
         chatter_ = stream_.next();
+        chatterLength_ = kChatterReceives >> (control & 0x07);
         ++chattered_;
         std::fill_n(received.begin() + static_cast<std::ptrdiff_t>(got), rest, *chatter_);
         return true;

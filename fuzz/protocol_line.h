@@ -70,8 +70,11 @@ public:
     // enough for every loop to run past the counts that coverage tells
     // apart, and for whole reads and writes of the smaller chips.
     static constexpr std::uint64_t kBoxTraffic = std::uint64_t{1} << 15;
-    // Beyond any loop that ends by itself on a line that never stops
-    // sending, such as a connection's drains.
+    // The longest chatter: beyond any loop that ends by itself on a line
+    // that never stops sending, such as a connection's drains, and beyond a
+    // connection's call budget. The control byte picks a length from 2^7 up
+    // to this, so that the long ones, which cost most of the time of the
+    // inputs that chatter, come only where they are wanted.
     static constexpr std::uint64_t kChatterReceives = std::uint64_t{1} << 14;
 
     LinePort(ReplyStream& stream, InstantClock& clock, sim::Box& box, LineWiring wiring);
@@ -115,6 +118,7 @@ private:
     std::deque<std::uint8_t> stale_;
     std::optional<std::uint8_t> chatter_;
     std::uint64_t chattered_ = 0;
+    std::uint64_t chatterLength_ = 0;
     std::uint64_t boxTraffic_ = 0;
     unsigned credits_ = 0;
     bool unplugged_ = false;
