@@ -20,6 +20,7 @@
 #include "operations/chip_setup_commands.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -95,13 +96,15 @@ struct Header {
 constexpr std::size_t kHeaderSize = sizeof(Header);
 static_assert(kHeaderSize == 22);
 
-// A buffer length from its byte: empty, tiny, a page, the chip, or one past it.
+// Bigger buffers only cost time: the paths are those of the smaller ones,
+// and the sanitizer maps every block above 128 KB afresh, whose page faults
+// cost more than the rest of a short input.
+constexpr int kLimit = 64 << 10;
+
+// A buffer length from its byte: empty, tiny, a page, the chip, or one past
+// it; at most kLimit + 1.
 int lengthOf(std::uint8_t choice, int memory, int page)
 {
-    // Bigger buffers only cost time: the paths are those of the smaller ones,
-    // and the sanitizer maps every block above 128 KB afresh, whose page
-    // faults cost more than the rest of a short input.
-    constexpr int kLimit = 64 << 10;
     const int capped = std::min(memory, kLimit);
     switch (choice % 8) {
     case 0:
@@ -123,11 +126,34 @@ int lengthOf(std::uint8_t choice, int memory, int page)
     }
 }
 
-const sim::PartInfo& partFor(const DeviceInfo& device)
+// What a buffer of the input holds, from its length byte.
+void fillPattern(std::span<std::uint8_t> bytes, std::uint8_t seed)
 {
-    if (const sim::PartInfo* part = sim::findChip(device.name))
-        return *part;
-    return *sim::findChip("ATmega8");
+    // The part without the seed is computed once: an input only adds it.
+    static const std::vector<std::uint8_t> base = [] {
+        std::vector<std::uint8_t> table(kLimit + 1);
+        for (std::size_t i = 0; i < table.size(); ++i)
+            table[i] = static_cast<std::uint8_t>((i * 13 + (i >> 8)) & 0xFF);
+        return table;
+    }();
+    FUZZ_CHECK(bytes.size() <= base.size());
+    std::transform(base.begin(), base.begin() + static_cast<std::ptrdiff_t>(bytes.size()), bytes.begin(),
+                   [seed](std::uint8_t b) { return static_cast<std::uint8_t>(b + seed); });
+}
+
+// The simulated part of each device of the table, looked up by name once:
+// every input needs one or two.
+const sim::PartInfo& partFor(std::size_t deviceIndex)
+{
+    static const auto parts = [] {
+        std::array<const sim::PartInfo*, kDeviceCount> table{};
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            const sim::PartInfo* part = sim::findChip(deviceTable[i].name);
+            table[i] = part ? part : sim::findChip("ATmega8");
+        }
+        return table;
+    }();
+    return *parts[deviceIndex];
 }
 
 // What a command may cost: port calls and, once the box has fallen silent
@@ -201,12 +227,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.faults.lockedChip = (h.chip & 0x01) != 0;
     options.faults.staysLocked = (h.chip & 0x02) != 0;
     if (h.chip & 0x80)
-        options.faults.signatureOf = partFor(deviceTable[(h.chip * 7u + h.device) % kDeviceCount]).name;
-    sim::Box box(clock, std::make_unique<fuzz::LazyChip>(partFor(device)), options);
+        options.faults.signatureOf = partFor((h.chip * 7u + h.device) % kDeviceCount).name;
+    sim::Box box(clock, std::make_unique<fuzz::LazyChip>(partFor(static_cast<std::size_t>(deviceIndex))), options);
     const int boxPort = (h.line >> 2) & 0x07;
     fuzz::LinePort port(stream, clock, box, {boxPort, (h.line & 0x40) != 0});
 
     fuzz::SilentUi ui;
+    // Only a verbose replay reads what the program showed.
+    ui.record = verbose();
     unsigned question = 0;
     ui.decide = [&] {
         const unsigned n = question++;
@@ -265,13 +293,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file.clear();
         if (length == 0)
             return;
-        const auto pattern = [seed](std::span<std::uint8_t> bytes) {
-            for (std::size_t i = 0; i < bytes.size(); ++i)
-                bytes[i] = static_cast<std::uint8_t>((i * 13 + seed + (i >> 8)) & 0xFF);
-        };
         if (reloads) {
             file.resize(static_cast<std::size_t>(length));
-            pattern(file);
+            fillPattern(file, seed);
             const std::string path = fuzz::scratchPath(name);
             FUZZ_CHECK(fuzz::writeFile(path, {reinterpret_cast<const char*>(file.data()), file.size()}));
             buffer.loadFile(path);
@@ -282,7 +306,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // As loaded from a file, without the file: only a reload
             // compares against one.
             buffer.createBlank(length);
-            pattern(buffer.data());
+            fillPattern(buffer.data(), seed);
             std::fill(buffer.byteState().begin(), buffer.byteState().end(), std::uint8_t{ByteLoaded});
         }
     };

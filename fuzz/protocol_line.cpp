@@ -40,7 +40,7 @@ LinePort::LinePort(ReplyStream& stream, InstantClock& clock, sim::Box& box, Line
 bool LinePort::open(int portIndex, int baud)
 {
     ++calls_;
-    stale_.clear();
+    dropStale();
     connected_ = false;
     answering_ = nullptr;
     const bool isBox = portIndex == wiring_.boxPort;
@@ -63,7 +63,7 @@ bool LinePort::open(int portIndex, int baud)
 bool LinePort::close()
 {
     ++calls_;
-    stale_.clear();
+    dropStale();
     connected_ = false;
     answering_ = nullptr;
     status_ = "Disconnect: OK";
@@ -118,10 +118,8 @@ int LinePort::lastOpenError() const
 bool LinePort::fill(std::size_t count)
 {
     std::size_t got = 0;
-    while (got < count && !stale_.empty()) {
-        received[got++] = stale_.front();
-        stale_.pop_front();
-    }
+    while (got < count && staleAt_ < stale_.size())
+        received[got++] = stale_[staleAt_++];
     if (got == count)
         return true;
     const std::size_t rest = count - got;
@@ -243,6 +241,13 @@ bool LinePort::silence(bool dead)
     if (dead)
         ++deadLineTimeouts_;
     return false;
+}
+
+// Raw bytes beyond a request that the PC had not read are lost.
+void LinePort::dropStale()
+{
+    stale_.clear();
+    staleAt_ = 0;
 }
 
 // The box's replies the PC has not read are lost.

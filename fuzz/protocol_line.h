@@ -9,8 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <optional>
+#include <vector>
 
 namespace quorva::fuzz {
 
@@ -101,6 +101,7 @@ private:
     bool boxByte(std::uint8_t& byte);
     bool silence(bool dead);
     void discardBoxOutput();
+    void dropStale();
 
     ReplyStream& stream_;
     InstantClock& clock_;
@@ -115,7 +116,10 @@ private:
     int baud_ = 0;
     const char* status_ = "Not initialized";
     std::uint64_t calls_ = 0;
-    std::deque<std::uint8_t> stale_;
+    // Raw bytes beyond a request, from staleAt_ on; a vector, as a deque
+    // takes memory even while empty.
+    std::vector<std::uint8_t> stale_;
+    std::size_t staleAt_ = 0;
     std::optional<std::uint8_t> chatter_;
     std::uint64_t chattered_ = 0;
     std::uint64_t chatterLength_ = 0;
