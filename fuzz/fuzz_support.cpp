@@ -19,17 +19,17 @@ void checkFailed(const char* condition, const char* file, int line)
 
 void SilentUi::setStatus(const std::string& text)
 {
-    calls.push_back("status: " + text);
+    note("status: ", text);
 }
 
 void SilentUi::showMessage(BoxIcon, const std::string& caption, const std::string& text)
 {
-    calls.push_back("box: " + caption + " | " + text);
+    note("box: ", caption, " | ", text);
 }
 
 Answer SilentUi::ask(Buttons buttons, BoxIcon, int, const std::string& caption, const std::string& text)
 {
-    calls.push_back("ask: " + caption + " | " + text);
+    note("ask: ", caption, " | ", text);
     if (!decide)
         return answer;
     const bool yes = decide();
@@ -40,13 +40,13 @@ Answer SilentUi::ask(Buttons buttons, BoxIcon, int, const std::string& caption, 
 
 std::optional<std::string> SilentUi::chooseOpenFile(const FileChooser& chooser)
 {
-    calls.push_back("open: " + chooser.title);
+    note("open: ", chooser.title);
     return std::nullopt;
 }
 
 std::optional<std::string> SilentUi::chooseSaveFile(const FileChooser& chooser)
 {
-    calls.push_back("save: " + chooser.title);
+    note("save: ", chooser.title);
     return std::nullopt;
 }
 
@@ -54,18 +54,18 @@ void SilentUi::setWaitCursor(bool) {}
 
 void SilentUi::beep()
 {
-    calls.push_back("beep");
+    note("beep");
 }
 
 bool SilentUi::openDocument(const std::string& pathOrUrl)
 {
-    calls.push_back("document: " + pathOrUrl);
+    note("document: ", pathOrUrl);
     return false;
 }
 
 int SilentUi::runOperation(Operation& op)
 {
-    calls.push_back("operation");
+    note("operation");
     if (run)
         return run(op);
     op.execute();
@@ -74,31 +74,31 @@ int SilentUi::runOperation(Operation& op)
 
 bool SilentUi::boardSettingsDialog(int&, int&)
 {
-    calls.push_back("dialog: board settings");
+    note("dialog: board settings");
     return decide && decide();
 }
 
 bool SilentUi::advancedDelaysDialog(std::array<int, 4>&)
 {
-    calls.push_back("dialog: advanced delays");
+    note("dialog: advanced delays");
     return decide && decide();
 }
 
 bool SilentUi::languageDialog(bool&)
 {
-    calls.push_back("dialog: language");
+    note("dialog: language");
     return decide && decide();
 }
 
 bool SilentUi::loadAddressDialog(int&)
 {
-    calls.push_back("dialog: load address");
+    note("dialog: load address");
     return decide && decide();
 }
 
 bool SilentUi::selfProgramSettingsDialog(const std::string&, const std::string&, bool& normalSpeed)
 {
-    calls.push_back("dialog: self-program settings");
+    note("dialog: self-program settings");
     if (!decide || !decide())
         return false;
     normalSpeed = decide();

@@ -27,6 +27,9 @@ class SilentUi final : public Ui {
 public:
     Answer answer = Answer::Yes;
     std::vector<std::string> calls;
+    // False: nothing is recorded, for a target that never reads the calls
+    // and would pay for their text on every input.
+    bool record = true;
     // When set, it answers every question (true: Yes or OK) and confirms or
     // cancels every dialog instead of `answer` and the cancelled dialogs.
     std::function<bool()> decide;
@@ -52,6 +55,14 @@ public:
 
     // Calls whose line starts with prefix.
     std::size_t count(std::string_view prefix) const;
+
+private:
+    template <typename... Parts>
+    void note(const Parts&... parts)
+    {
+        if (record)
+            calls.push_back((std::string(parts) + ...));
+    }
 };
 
 // The folder this process writes its files into, created on first use and

@@ -6,8 +6,6 @@
 #include "part_info.h"
 
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <string>
 
 namespace quorva::fuzz {
@@ -29,33 +27,12 @@ public:
     void powerCycle() override { chip().powerCycle(); }
     sim::ChipState state() const override { return chip().state(); }
     bool setState(const sim::ChipState& state, std::string* error) override { return chip().setState(state, error); }
-    void lockFully() override
-    {
-        if (chip_)
-            chip_->lockFully();
-        else
-            lockWhenBuilt_ = true;
-    }
+    void lockFully() override;
 
 private:
-    sim::Chip& chip() const
-    {
-        if (chip_)
-            return *chip_;
-        static std::map<const sim::PartInfo*, std::unique_ptr<sim::Chip>> kept;
-        std::unique_ptr<sim::Chip>& chip = kept[&part_];
-        if (chip)
-            chip->restart();
-        else
-            chip = sim::makeChip(part_);
-        chip_ = chip.get();
-        chip_->setInstantWrites(instant_);
-        chip_->setStaysLocked(staysLocked_);
-        chip_->setIdentityOf(identityOf_);
-        if (lockWhenBuilt_)
-            chip_->lockFully();
-        return *chip_;
-    }
+    // Called for every byte the box clocks: the chip is taken only once.
+    sim::Chip& chip() const { return chip_ ? *chip_ : take(); }
+    sim::Chip& take() const;
 
     mutable sim::Chip* chip_ = nullptr;
     bool lockWhenBuilt_ = false;

@@ -40,19 +40,19 @@ LinePort::LinePort(ReplyStream& stream, InstantClock& clock, sim::Box& box, Line
 bool LinePort::open(int portIndex, int baud)
 {
     ++calls_;
-    stale_.clear();
+    dropStale();
     connected_ = false;
     answering_ = nullptr;
     const bool isBox = portIndex == wiring_.boxPort;
     const bool silent = !isBox && wiring_.silentPorts && portIndex >= 0 && portIndex < 8;
-    if (unplugged_ || (isBox && box_.disconnected()) || (!isBox && !silent)) {
+    if (unplugged_ || (!isBox && !silent)) {
         status_ = "Error in CreateFile";
         return false;
     }
     if (isBox) {
         answering_ = &box_;
         // Whatever the box sent while the port was closed is lost.
-        box_.discardOutput();
+        discardBoxOutput();
     }
     baud_ = baud;
     connected_ = true;
@@ -63,7 +63,7 @@ bool LinePort::open(int portIndex, int baud)
 bool LinePort::close()
 {
     ++calls_;
-    stale_.clear();
+    dropStale();
     connected_ = false;
     answering_ = nullptr;
     status_ = "Disconnect: OK";
@@ -73,7 +73,7 @@ bool LinePort::close()
 bool LinePort::send(const std::uint8_t* bytes, std::size_t count)
 {
     ++calls_;
-    if (unplugged_ || !connected_ || (answering_ && answering_->disconnected())) {
+    if (unplugged_ || !connected_) {
         status_ = "Send: I/O error";
         return false;
     }
@@ -118,17 +118,15 @@ int LinePort::lastOpenError() const
 bool LinePort::fill(std::size_t count)
 {
     std::size_t got = 0;
-    while (got < count && !stale_.empty()) {
-        received[got++] = stale_.front();
-        stale_.pop_front();
-    }
+    while (got < count && staleAt_ < stale_.size())
+        received[got++] = stale_[staleAt_++];
     if (got == count)
         return true;
     const std::size_t rest = count - got;
 
     if (chatter_) {
         // A chattering line falls silent for good after a while.
-        if (++chattered_ > kChatterReceives)
+        if (++chattered_ > chatterLength_)
             return silence(true);
         std::fill_n(received.begin() + static_cast<std::ptrdiff_t>(got), rest, *chatter_);
         return true;
@@ -164,7 +162,7 @@ bool LinePort::fillFromStream(std::size_t got, std::size_t count)
     case Reply::Raw: {
         // The box's reply is lost; these bytes come instead, and what is
         // more than asked for waits for the next receive.
-        box_.discardOutput();
+        discardBoxOutput();
         const std::size_t n = stream_.next();
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint8_t byte = stream_.next();
@@ -182,6 +180,7 @@ bool LinePort::fillFromStream(std::size_t got, std::size_t count)
         return false;
     case Reply::Chatter:
         chatter_ = stream_.next();
+        chatterLength_ = kChatterReceives >> (control & 0x07);
         ++chattered_;
         std::fill_n(received.begin() + static_cast<std::ptrdiff_t>(got), rest, *chatter_);
         return true;
@@ -209,21 +208,24 @@ bool LinePort::proper(std::size_t at, std::size_t count)
 // it needs to arrive.
 bool LinePort::boxByte(std::uint8_t& byte)
 {
-    if (!answering_ || answering_->disconnected())
+    if (!answering_)
         return false;
     for (;;) {
-        const auto next = answering_->peekOutput();
-        if (!next)
-            return false;
+        if (!held_) {
+            held_ = answering_->popOutput();
+            if (!held_)
+                return false;
+        }
+        const sim::Box::OutByte next = *held_;
         const std::uint64_t now = answering_->nowUs();
-        if (next->readyUs > now + kTimeoutMs * 1000)
+        if (next.readyUs > now + kTimeoutMs * 1000)
             return false; // not within this receive's time-out
-        if (next->readyUs > now)
-            answering_->spendUs(next->readyUs - now);
-        answering_->popOutput();
-        if (next->baud != baud_)
+        if (next.readyUs > now)
+            answering_->spendUs(next.readyUs - now);
+        held_.reset();
+        if (next.baud != baud_)
             continue; // sent at another speed: framing errors, nothing usable
-        byte = next->value;
+        byte = next.value;
         ++boxTraffic_;
         return true;
     }
@@ -233,12 +235,26 @@ bool LinePort::boxByte(std::uint8_t& byte)
 // time-out.
 bool LinePort::silence(bool dead)
 {
-    box_.discardOutput();
+    discardBoxOutput();
     box_.pcTimedOut();
     clock_.advance(kTimeoutMs);
     if (dead)
         ++deadLineTimeouts_;
     return false;
+}
+
+// Raw bytes beyond a request that the PC had not read are lost.
+void LinePort::dropStale()
+{
+    stale_.clear();
+    staleAt_ = 0;
+}
+
+// The box's replies the PC has not read are lost.
+void LinePort::discardBoxOutput()
+{
+    box_.discardOutput();
+    held_.reset();
 }
 
 } // namespace quorva::fuzz

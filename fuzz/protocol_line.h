@@ -9,8 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <optional>
+#include <vector>
 
 namespace quorva::fuzz {
 
@@ -56,6 +56,11 @@ struct LineWiring {
 // receives properly too, up to 4096 of them, so that a short input can carry
 // a whole memory. Receives that time out cost no real time: the clock jumps
 // over them.
+//
+// One thread drives the box, so the line asks it as little as it can: one
+// call per byte it takes, none to ask whether the box was disconnected (the
+// target plans no such fault, a pulled cable is the line's own, and it never
+// powers the box down).
 class LinePort final : public BytePort {
 public:
     static constexpr std::uint64_t kTimeoutMs = 2800;
@@ -65,8 +70,11 @@ public:
     // enough for every loop to run past the counts that coverage tells
     // apart, and for whole reads and writes of the smaller chips.
     static constexpr std::uint64_t kBoxTraffic = std::uint64_t{1} << 15;
-    // Beyond any loop that ends by itself on a line that never stops
-    // sending, such as a connection's drains.
+    // The longest chatter: beyond any loop that ends by itself on a line
+    // that never stops sending, such as a connection's drains, and beyond a
+    // connection's call budget. The control byte picks a length from 2^7 up
+    // to this, so that the long ones, which cost most of the time of the
+    // inputs that chatter, come only where they are wanted.
     static constexpr std::uint64_t kChatterReceives = std::uint64_t{1} << 14;
 
     LinePort(ReplyStream& stream, InstantClock& clock, sim::Box& box, LineWiring wiring);
@@ -92,6 +100,8 @@ private:
     bool proper(std::size_t at, std::size_t count);
     bool boxByte(std::uint8_t& byte);
     bool silence(bool dead);
+    void discardBoxOutput();
+    void dropStale();
 
     ReplyStream& stream_;
     InstantClock& clock_;
@@ -99,13 +109,20 @@ private:
     LineWiring wiring_;
     // The box behind the open port; null on a silent one.
     sim::Box* answering_ = nullptr;
+    // The box's next byte, taken from it but not yet on the wire within a
+    // receive's time-out.
+    std::optional<sim::Box::OutByte> held_;
     bool connected_ = false;
     int baud_ = 0;
     const char* status_ = "Not initialized";
     std::uint64_t calls_ = 0;
-    std::deque<std::uint8_t> stale_;
+    // Raw bytes beyond a request, from staleAt_ on; a vector, as a deque
+    // takes memory even while empty.
+    std::vector<std::uint8_t> stale_;
+    std::size_t staleAt_ = 0;
     std::optional<std::uint8_t> chatter_;
     std::uint64_t chattered_ = 0;
+    std::uint64_t chatterLength_ = 0;
     std::uint64_t boxTraffic_ = 0;
     unsigned credits_ = 0;
     bool unplugged_ = false;
