@@ -151,7 +151,8 @@ void ProductionStationModel::offerBoxes(const std::vector<int>& comPorts)
             box->tile.ticked = std::find(remembered.begin(), remembered.end(), com) != remembered.end();
             boxes_.push_back(std::move(box));
         }
-        std::sort(boxes_.begin(), boxes_.end(), [](const auto& a, const auto& b) { return a->tile.comPort < b->tile.comPort; });
+        std::sort(boxes_.begin(), boxes_.end(),
+                  [](const auto& a, const auto& b) { return a->tile.comPort < b->tile.comPort; });
     }
     notify();
 }
@@ -223,8 +224,8 @@ bool ProductionStationModel::start(int comPort)
     {
         const std::lock_guard<std::mutex> hold(mutex_);
         Box* box = find(comPort);
-        const bool othersRun =
-            std::any_of(boxes_.begin(), boxes_.end(), [box](const auto& other) { return other.get() != box && other->busy; });
+        const bool othersRun = std::any_of(boxes_.begin(), boxes_.end(),
+                                           [box](const auto& other) { return other.get() != box && other->busy; });
         if (box && (repeat_ || !othersRun))
             started = startLocked(*box);
     }
@@ -253,9 +254,8 @@ bool ProductionStationModel::running() const
 void ProductionStationModel::waitIdle()
 {
     std::unique_lock<std::mutex> hold(mutex_);
-    wake_.wait(hold, [this] {
-        return std::none_of(boxes_.begin(), boxes_.end(), [](const auto& box) { return box->busy; });
-    });
+    wake_.wait(
+        hold, [this] { return std::none_of(boxes_.begin(), boxes_.end(), [](const auto& box) { return box->busy; }); });
 }
 
 std::vector<StationTile> ProductionStationModel::tiles() const
@@ -397,8 +397,9 @@ void ProductionStationModel::runChip(Box& box, AppController& controller)
     notify();
     // A failed chip may be a box that is gone.
     const int com = box.tile.comPort;
-    const bool answers = ok || cancelled || (controller.connection().connectForVersion(com, false, false, true, true) &&
-                                             controller.connection().closeVersionConnection());
+    const bool answers = ok || cancelled ||
+                         (controller.connection().connectForVersion(com, false, false, true, true) &&
+                          controller.connection().closeVersionConnection());
     {
         const std::lock_guard<std::mutex> hold(mutex_);
         if (!answers) {

@@ -69,9 +69,8 @@ public:
 
     // The project is the one to run, saved at its file; its buffers give
     // the serial numbers' start when they count up in the image.
-    ProductionStationModel(SettingsStore& settings, Clock& clock, const Project& project,
-                           const MemoryBuffer& flash, const MemoryBuffer& eeprom,
-                           std::shared_ptr<SharedRecordStore> records, Hooks hooks);
+    ProductionStationModel(SettingsStore& settings, Clock& clock, const Project& project, const MemoryBuffer& flash,
+                           const MemoryBuffer& eeprom, std::shared_ptr<SharedRecordStore> records, Hooks hooks);
     ~ProductionStationModel();
     ProductionStationModel(const ProductionStationModel&) = delete;
     ProductionStationModel& operator=(const ProductionStationModel&) = delete;

@@ -62,8 +62,8 @@ protected:
             return std::make_unique<SerialPort>([this](int com) { return settings.portPath(com); });
         };
         hooks.changed = std::move(changed);
-        auto model = std::make_unique<ProductionStationModel>(settings, realClock(), project, flash, eeprom,
-                                                              records, hooks);
+        auto model =
+            std::make_unique<ProductionStationModel>(settings, realClock(), project, flash, eeprom, records, hooks);
         model->offerBoxes({1, 2, 3});
         return model;
     }
