@@ -28,6 +28,8 @@ public:
     sim::ChipState state() const override { return chip().state(); }
     bool setState(const sim::ChipState& state, std::string* error) override { return chip().setState(state, error); }
     void lockFully() override;
+    // A chip not built yet has written nothing, so it is never busy.
+    bool busyAt(std::uint64_t nowUs) const override { return chip_ && chip_->busyAt(nowUs); }
 
 private:
     // Called for every byte the box clocks: the chip is taken only once.
