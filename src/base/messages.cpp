@@ -2,6 +2,7 @@
 
 #include "message_tables.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <vector>
@@ -28,6 +29,10 @@ std::span<const MessageRecord> messageCatalogue()
     static const std::vector<MessageRecord> joined = [] {
         std::vector<MessageRecord> all(originalMessages().begin(), originalMessages().end());
         all.insert(all.end(), addedMessages().begin(), addedMessages().end());
+        // In id order, so that a lookup is a binary search: every progress
+        // step of a memory-sized command formats a text.
+        std::stable_sort(all.begin(), all.end(),
+                         [](const MessageRecord& a, const MessageRecord& b) { return a.id < b.id; });
         return all;
     }();
     return joined;
@@ -35,11 +40,12 @@ std::span<const MessageRecord> messageCatalogue()
 
 const char* messageText(int id, bool russian)
 {
-    for (const MessageRecord& record : messageCatalogue()) {
-        if (record.id == id)
-            return russian ? record.russian : record.english;
-    }
-    return kNotTranslated;
+    const std::span<const MessageRecord> catalogue = messageCatalogue();
+    const auto found = std::lower_bound(catalogue.begin(), catalogue.end(), id,
+                                        [](const MessageRecord& record, int wanted) { return record.id < wanted; });
+    if (found == catalogue.end() || found->id != id)
+        return kNotTranslated;
+    return russian ? found->russian : found->english;
 }
 
 const char* messageText(int id)

@@ -54,8 +54,12 @@ int deviceNoOf(int index)
 
 int defaultDeviceIndex()
 {
-    const int index = findByName(kDefaultDeviceName);
-    return index < 0 ? 0 : index;
+    // Looked up once: every project starts with it.
+    static const int index = [] {
+        const int found = findByName(kDefaultDeviceName);
+        return found < 0 ? 0 : found;
+    }();
+    return index;
 }
 
 Project::Project(Ui& owner) : ui_(owner), openChooser_(projectOpenChooser()), saveChooser_(projectSaveChooser()) {}

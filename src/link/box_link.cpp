@@ -1,5 +1,7 @@
 #include "box_link.h"
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
 namespace quorva {
@@ -16,6 +18,14 @@ bool BoxLink::send(Command command, std::initializer_list<std::uint8_t> argument
 
 bool BoxLink::send(Command command, std::span<const std::uint8_t> arguments)
 {
+    // Commands carry a few argument bytes: their frame needs no heap block.
+    constexpr std::size_t kShortFrame = 16;
+    if (arguments.size() < kShortFrame) {
+        std::array<std::uint8_t, kShortFrame> frame{};
+        frame[0] = byteOf(command);
+        std::copy(arguments.begin(), arguments.end(), frame.begin() + 1);
+        return port_.send(frame.data(), arguments.size() + 1);
+    }
     std::vector<std::uint8_t> bytes;
     bytes.reserve(arguments.size() + 1);
     bytes.push_back(byteOf(command));

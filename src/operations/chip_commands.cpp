@@ -275,10 +275,13 @@ void ChipCommands::readMemory(bool isFlash)
     MemoryBuffer own;
     MemoryBuffer& read = context_.readBuffer ? *context_.readBuffer : own;
     read.init(ui_, buffer.byteGranular(), {}, nullptr);
-    if (!read.createBlank(isFlash ? device.flashSize : device.eepromSize))
-        return;
     if (!connect(settings_.highSpeed))
         return;
+    // Cleared once the box answers: a big chip's image is megabytes.
+    if (!read.createBlank(isFlash ? device.flashSize : device.eepromSize)) {
+        disconnect(nullptr);
+        return;
+    }
 
     KX1ReadData op(setup(settings_.highSpeed), read, isFlash);
     const int result = runOnBuffer(op, &buffer);
