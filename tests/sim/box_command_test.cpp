@@ -103,6 +103,26 @@ TEST(BoxCommands, TakesBlocksInPieces)
     rig.expectNoViolations();
 }
 
+// A PC that falls behind gets every reply byte once, in order, however far
+// behind it falls.
+TEST(BoxCommands, KeepsRepliesInOrderForAReaderThatFallsBehind)
+{
+    Rig rig("ATmega8");
+    rig.handshake(2);
+    Bytes expected;
+    Bytes got;
+    for (int i = 0; i < 3000; ++i) {
+        rig.send({0x40, 0x25});
+        expected.insert(expected.end(), {'1', '0', 'c', '+'});
+        const Bytes part = rig.read(static_cast<std::size_t>(i % 4));
+        got.insert(got.end(), part.begin(), part.end());
+    }
+    const Bytes rest = rig.read(expected.size() - got.size());
+    got.insert(got.end(), rest.begin(), rest.end());
+    EXPECT_EQ(got, expected);
+    EXPECT_TRUE(rig.silent());
+}
+
 TEST(BoxCommands, EscapeHasNoReply)
 {
     Rig rig("ATmega8");

@@ -145,7 +145,7 @@ void Box::receive(const std::uint8_t* bytes, std::size_t count, int lineBaud)
         ++bytesReceived_;
         if (options_.faults.disconnectAfterBytes && bytesReceived_ > *options_.faults.disconnectAfterBytes) {
             disconnected_ = true;
-            output_.clear();
+            clearOutput();
             trace("line disconnected");
             return;
         }
@@ -174,45 +174,63 @@ void Box::receive(const std::uint8_t* bytes, std::size_t count, int lineBaud)
 bool Box::hasOutput() const
 {
     std::lock_guard lock(mutex_);
-    return !output_.empty();
+    return !outputEmpty();
 }
 
 std::optional<Box::OutByte> Box::peekOutput() const
 {
     std::lock_guard lock(mutex_);
-    if (output_.empty())
+    if (outputEmpty())
         return std::nullopt;
-    return output_.front();
+    return output_[outputHead_];
 }
 
 std::optional<Box::OutByte> Box::popOutput()
 {
     std::lock_guard lock(mutex_);
-    if (output_.empty())
+    if (outputEmpty())
         return std::nullopt;
-    OutByte b = output_.front();
-    output_.pop_front();
+    const OutByte b = output_[outputHead_++];
+    if (outputEmpty()) {
+        clearOutput();
+    } else if (outputHead_ >= 4096 && outputHead_ * 2 >= output_.size()) {
+        // A reader that never catches up must not keep every byte it read.
+        output_.erase(output_.begin(), output_.begin() + static_cast<std::ptrdiff_t>(outputHead_));
+        outputHead_ = 0;
+    }
     return b;
 }
 
 std::vector<Box::OutByte> Box::takeOutput()
 {
-    std::lock_guard lock(mutex_);
-    std::vector<OutByte> out(output_.begin(), output_.end());
-    output_.clear();
+    std::vector<OutByte> out;
+    takeOutput(out);
     return out;
+}
+
+void Box::takeOutput(std::vector<OutByte>& into)
+{
+    std::lock_guard lock(mutex_);
+    into.insert(into.end(), output_.begin() + static_cast<std::ptrdiff_t>(outputHead_), output_.end());
+    clearOutput();
 }
 
 void Box::discardOutput()
 {
     std::lock_guard lock(mutex_);
-    output_.clear();
+    clearOutput();
 }
 
 void Box::pcTimedOut()
 {
     std::lock_guard lock(mutex_);
     unreadCheck_ = true;
+}
+
+void Box::clearOutput()
+{
+    output_.clear();
+    outputHead_ = 0;
 }
 
 void Box::reply(std::span<const std::uint8_t> bytes)
@@ -277,9 +295,10 @@ void Box::startCommand(std::uint8_t byte)
     command_ = byte;
     ++occurrences_[byte];
     args_.clear();
-    if (!output_.empty() && unreadCheck_)
-        violations_.push_back({ViolationKind::ReplyNotRead, commandIndex_,
-                               std::to_string(output_.size()) + " reply byte(s) unread before " + hex(byte)});
+    if (!outputEmpty() && unreadCheck_)
+        violations_.push_back(
+            {ViolationKind::ReplyNotRead, commandIndex_,
+             std::to_string(output_.size() - outputHead_) + " reply byte(s) unread before " + hex(byte)});
     if (mode_ == Mode::BootLoader) {
         bootLoaderCommand(byte);
         return;
@@ -315,7 +334,7 @@ void Box::powerCycle()
     mode_ = Mode::BootLoader;
     baud_ = 19200;
     rx_ = Rx::Command;
-    output_.clear();
+    clearOutput();
     connectMode_ = 0;
     runningAddress_ = 0;
     byteDelay_.reset();

@@ -7,10 +7,8 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <initializer_list>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -83,6 +81,8 @@ public:
     std::optional<OutByte> peekOutput() const;
     std::optional<OutByte> popOutput();
     std::vector<OutByte> takeOutput();
+    // The same, appended to `into`, whose memory the caller keeps.
+    void takeOutput(std::vector<OutByte>& into);
     // The PC's side of the line was closed: what it had not read is gone.
     void discardOutput();
     // The PC waited out a receive time-out, so the line is drained.
@@ -135,6 +135,8 @@ private:
     void reply(std::initializer_list<std::uint8_t> bytes) { reply(std::span(bytes.begin(), bytes.size())); }
     void ack() { reply({0x0D}); }
     void trace(const std::string& line);
+    bool outputEmpty() const { return outputHead_ == output_.size(); }
+    void clearOutput();
 
     // Each command group answers the commands it knows and says whether it
     // knew this one.
@@ -201,10 +203,14 @@ private:
     std::size_t argsNeeded_ = 0;
     std::size_t blockRemaining_ = 0;
     std::uint64_t commandIndex_ = 0;
-    std::map<std::uint8_t, unsigned> occurrences_;
+    std::array<unsigned, 256> occurrences_{}; // per command byte
     unsigned compositeWrites_ = 0;
 
-    std::deque<OutByte> output_;
+    // The reply bytes from outputHead_ on are unread. Read ones are dropped
+    // once all are read, so that a long exchange reuses the memory instead
+    // of taking a block for every few dozen bytes.
+    std::vector<OutByte> output_;
+    std::size_t outputHead_ = 0;
     bool firstPingAnswered_ = false;
     bool unreadCheck_ = true;
 

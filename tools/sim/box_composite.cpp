@@ -4,6 +4,9 @@
 #include "box.h"
 #include "box_commands.h"
 
+#include <algorithm>
+#include <array>
+
 namespace quorva::sim {
 
 namespace {
@@ -124,19 +127,21 @@ void Box::compositeWrite(bool flash)
 void Box::compositeRead(bool flash, int count)
 {
     const bool avr = avrAlgorithm();
-    std::vector<std::uint8_t> r;
-    for (int i = 0; i < count; ++i) {
+    // The count is one byte of the command.
+    std::array<std::uint8_t, 256> r{};
+    const auto n = static_cast<std::size_t>(std::clamp(count, 0, 255));
+    for (std::size_t i = 0; i < n; ++i) {
         const std::uint32_t address = runningAddress_++;
         if (avr && flash) {
             const std::uint32_t word = address >> 1;
-            r.push_back(spi4((address & 1) ? 0x28 : 0x20, static_cast<std::uint8_t>(word >> 8),
-                             static_cast<std::uint8_t>(word), 0x00)[3]);
+            r[i] = spi4((address & 1) ? 0x28 : 0x20, static_cast<std::uint8_t>(word >> 8),
+                        static_cast<std::uint8_t>(word), 0x00)[3];
         } else {
-            r.push_back(spi4(flash ? 0x20 : 0xA0, static_cast<std::uint8_t>(address >> 8),
-                             static_cast<std::uint8_t>(address), 0x00)[3]);
+            r[i] = spi4(flash ? 0x20 : 0xA0, static_cast<std::uint8_t>(address >> 8),
+                        static_cast<std::uint8_t>(address), 0x00)[3];
         }
     }
-    reply(std::move(r));
+    reply(std::span<const std::uint8_t>(r.data(), n));
 }
 
 } // namespace quorva::sim
