@@ -211,18 +211,20 @@ bool LinePort::boxByte(std::uint8_t& byte)
     if (!answering_)
         return false;
     for (;;) {
-        if (!held_) {
-            held_ = answering_->popOutput();
-            if (!held_)
+        if (pendingAt_ == pending_.size()) {
+            pending_.clear();
+            pendingAt_ = 0;
+            answering_->takeOutput(pending_);
+            if (pending_.empty())
                 return false;
         }
-        const sim::Box::OutByte next = *held_;
+        const sim::Box::OutByte next = pending_[pendingAt_];
         const std::uint64_t now = answering_->nowUs();
         if (next.readyUs > now + kTimeoutMs * 1000)
             return false; // not within this receive's time-out
         if (next.readyUs > now)
             answering_->spendUs(next.readyUs - now);
-        held_.reset();
+        ++pendingAt_;
         if (next.baud != baud_)
             continue; // sent at another speed: framing errors, nothing usable
         byte = next.value;
@@ -254,7 +256,8 @@ void LinePort::dropStale()
 void LinePort::discardBoxOutput()
 {
     box_.discardOutput();
-    held_.reset();
+    pending_.clear();
+    pendingAt_ = 0;
 }
 
 } // namespace quorva::fuzz
