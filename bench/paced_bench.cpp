@@ -15,10 +15,10 @@
 // replies, the PC's bytes arrive at once), round trips, and what is left
 // (rest_s).
 
+#include "bench_ui.h"
 #include "sim_process.h"
 
 #include "base/clock.h"
-#include "base/console_ui.h"
 #include "catalogue/device_lookup.h"
 #include "data/memory_buffer.h"
 #include "data/project.h"
@@ -32,7 +32,6 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -41,28 +40,7 @@
 namespace {
 
 using namespace quorva;
-
-struct QuietStreams {
-    std::ostringstream out;
-    std::istringstream in;
-};
-
-// Runs operations inline, answers Yes, remembers the last box.
-class BenchUi final : private QuietStreams, public ConsoleUi {
-public:
-    BenchUi() : ConsoleUi(out, out, in, false, false) { setAnswerPolicy(AnswerPolicy::Yes); }
-    void showMessage(BoxIcon icon, const std::string& caption, const std::string& text) override
-    {
-        lastBox = text;
-        ConsoleUi::showMessage(icon, caption, text);
-    }
-    int runOperation(Operation& op) override
-    {
-        op.execute();
-        return op.result();
-    }
-    std::string lastBox;
-};
+using bench::BenchUi;
 
 // Sums the waits and passes them on to the real clock.
 class WaitSum final : public Clock {
